@@ -1,0 +1,3 @@
+#include "optics/ray_display.h"
+
+void draw_ray_display(HDC) {}

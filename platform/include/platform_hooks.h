@@ -1,0 +1,12 @@
+// Read-only views into our Windows API layer for tests and tools: nothing that the program itself uses.
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+// GDI objects currently alive: pens, brushes, bitmaps and device contexts that were created and not yet
+// deleted. Stock objects (GetStockObject, GetSysColorBrush) are not counted.
+int gdi_object_count();
+
+} // namespace platform
