@@ -9,7 +9,8 @@
 // Consecutive vertices i and i + 1 form wall i; the polyline is open.
 typedef std::vector<POINT> wall_list;
 
-// Codes of the mouse events that the window procedure hands to the scene.
+// Codes of the mouse events that the window procedure hands to the scene. <windows.h> declares a function
+// called mouse_event too, which hides this name: the type is written `enum mouse_event`.
 enum mouse_event {
     right_button_down = 0,
     right_button_up = 1,
@@ -34,6 +35,6 @@ extern scene_state scene;
 // The walls that the first frame loads, in order.
 extern const POINT initial_walls[6];
 
-void on_mouse_event(mouse_event event, int x, int y, WPARAM key_flags);
+void on_mouse_event(enum mouse_event event, int x, int y, WPARAM key_flags);
 void on_key_event(bool pressed, bool auto_repeat, int scan_code, int virtual_key);
 void draw_scene(HDC dc, int width, int height);

@@ -301,6 +301,10 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HBRUSH WINAPI GetSysColorBrush(int index);
 DWORD WINAPI GetSysColor(int index);
 
+// user32: synthesised input. Declared because the real header has it: the name collides with the program's
+// own `mouse_event` code type, which must therefore be named `enum mouse_event` wherever the type is meant.
+void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra_info);
+
 // user32: messages
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last);
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
