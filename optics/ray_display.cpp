@@ -1,3 +1,20 @@
 #include "optics/ray_display.h"
 
-void draw_ray_display(HDC) {}
+#include <vector>
+
+#include "draw/surface.h"
+#include "optics/ray_path.h"
+#include "scene/scene.h"
+
+void draw_ray_display(HDC dc) {
+    // Traced anew in every frame so the ray follows the cursor and any change of the walls at once.
+    const std::vector<POINT> path = trace_ray_path(scene.walls, scene.launch, scene.cursor);
+
+    // The launch marker first: the path's first segment is drawn over it.
+    set_fill_color(255, 255, 0);
+    set_line_color(255, 0, 0);
+    draw_circle(dc, scene.launch.x, scene.launch.y, 5);
+
+    set_line_color(255, 255, 0);
+    draw_polyline(dc, path.data(), static_cast<int>(path.size()));
+}
