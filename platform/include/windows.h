@@ -103,6 +103,21 @@ typedef struct tagPAINTSTRUCT {
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
+typedef struct tagCREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 typedef struct tagWNDCLASSEXA {
     UINT cbSize;
     UINT style;
@@ -140,6 +155,8 @@ typedef struct tagLOGBRUSH {
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKEINTATOM(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 // Window and class styles.
@@ -205,6 +222,10 @@ typedef struct tagLOGBRUSH {
 #define WM_MBUTTONUP 0x0208
 #define WM_USER 0x0400
 
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+
 #define SC_CLOSE 0xF060
 #define SC_KEYMENU 0xF100
 
@@ -228,9 +249,24 @@ typedef struct tagLOGBRUSH {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
 #define VK_F1 0x70
+#define VK_F2 0x71
+#define VK_F3 0x72
 #define VK_F4 0x73
+#define VK_F5 0x74
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F8 0x77
+#define VK_F9 0x78
 #define VK_F10 0x79
+#define VK_F11 0x7A
+#define VK_F12 0x7B
 
 // Painting.
 #define RDW_INVALIDATE 0x0001
@@ -304,6 +340,14 @@ DWORD WINAPI GetSysColor(int index);
 // user32: synthesised input. Declared because the real header has it: the name collides with the program's
 // own `mouse_event` code type, which must therefore be named `enum mouse_event` wherever the type is meant.
 void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra_info);
+#define MOUSEEVENTF_MOVE 0x0001
+#define MOUSEEVENTF_LEFTDOWN 0x0002
+#define MOUSEEVENTF_LEFTUP 0x0004
+#define MOUSEEVENTF_RIGHTDOWN 0x0008
+#define MOUSEEVENTF_RIGHTUP 0x0010
+#define MOUSEEVENTF_MIDDLEDOWN 0x0020
+#define MOUSEEVENTF_MIDDLEUP 0x0040
+#define MOUSEEVENTF_ABSOLUTE 0x8000
 
 // user32: messages
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last);

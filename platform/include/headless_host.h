@@ -1,0 +1,66 @@
+// The headless host: our Windows API layer with no display at all, for tests and benchmarks.
+//
+// Time is virtual. The clock starts at 0 ms and only moves when the message loop has nothing to do: instead
+// of sleeping, GetMessageA advances the clock to the next timer deadline or the next scripted input, whichever
+// comes first. A program that repaints on a 10 ms timer therefore runs thousands of frames a second.
+//
+// Ending a run: when the script is exhausted and a window still exists, the host clicks that window's close
+// button (WM_CLOSE) at the time of the last scripted input, without advancing the clock, so a run never hangs.
+// A test that wants frames after its last input ends its script with an explicit close_button at the time it
+// wants. A message loop that could never receive anything again (no window left to close, no timer, nothing
+// posted) does not hang either: GetMessageA writes one line to stderr and returns 0 as if it had retrieved
+// WM_QUIT with exit code 1.
+//
+// PeekMessageA never advances the clock: only a waiting GetMessageA does (or advance_clock below).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "gdi_internal.h"
+
+namespace headless {
+
+enum class input { mouse_move, left_down, left_up, right_down, right_up, key_down, key_up, resize, close_button };
+
+struct scripted_input {
+    std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)
+    input kind;
+    int x = 0;        // pointer position in client coordinates (mouse kinds); new client width (resize)
+    int y = 0;        // ... ; new client height (resize)
+    unsigned key = 0; // virtual-key code (key kinds); Alt is VK_MENU
+};
+
+// Replaces the script; inputs are delivered to the (first) top-level window in time order. The pointer
+// starts outside the window; a mouse input places it at (x, y) first (a move message is generated only for
+// mouse_move and only if inside the client area), then presses/releases. Inputs outside the client area are
+// not delivered. Key inputs carry the PC/AT scan code and extended bit of the key on a US keyboard; keys held
+// down together (Shift, Control, Alt) combine as on a real keyboard, and a second key_down without a key_up
+// is an auto-repeat. Inputs for a moment already past are delivered at the next message call.
+void set_script(std::vector<scripted_input> script);
+
+// Called after every EndPaint of a top-level window with its client pixels and the virtual time.
+void set_paint_observer(std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)> observer);
+
+// The first top-level window's client pixels as last painted. While that window exists this is its live
+// pixel buffer; once it is destroyed, a copy taken at that moment. Empty before any paint.
+const platform::pixel_buffer& window_pixels();
+
+std::uint64_t now_ms();
+int frames_presented();               // number of EndPaint presentations so far
+void fail_window_creation(bool fail); // the host refuses to create windows (CreateWindowExA -> NULL)
+
+// Moves the virtual clock forward as if the program had been busy for `ms` (for example inside a slow
+// paint). Nothing is delivered until the next message call.
+void advance_clock(std::uint64_t ms);
+
+// Reset everything (script, clock, observers, counters) for tests that run several sessions in one process.
+// Any window still open is destroyed (its procedure gets WM_DESTROY and WM_NCDESTROY), and then every timer,
+// queued message, pending quit, registered window class and held key is forgotten, so the next session starts
+// like a fresh process.
+void reset();
+
+} // namespace headless

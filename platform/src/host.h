@@ -1,0 +1,89 @@
+// The boundary between user32 and the host that gives it a display (SDL2) or none (headless).
+//
+// user32 owns everything Windows-like: windows, their pixels, the message queue, timers and painting. A host
+// only owns the real (or imaginary) windows on screen, the clock and the raw input. user32 calls into the host
+// through platform::host; the host reports input back through platform::input, always from inside host::pump
+// or host::wait, that is from inside GetMessageA or PeekMessageA, as Windows dispatches sent messages.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gdi_internal.h"
+
+namespace platform {
+
+namespace host {
+
+// Connects to the display. False with a one-line reason when there is none. Windows can only be created
+// after a successful start; the headless host needs none.
+bool start(std::string* reason);
+void stop();
+
+// One on-screen window per user32 window, created hidden with a client area of width x height (0 allowed).
+// False: the host cannot make it, and CreateWindowExA fails.
+bool create_window(HWND window, const char* title, int width, int height);
+void destroy_window(HWND window);
+void show_window(HWND window, bool visible);
+// The program resized its window (MoveWindow); the host follows without reporting it back.
+void resize_window(HWND window, int width, int height);
+
+enum class present_reason {
+    paint,  // EndPaint: a finished frame
+    direct, // ReleaseDC of a GetDC context: drawing outside of WM_PAINT
+};
+// Shows `pixels` (the window's whole client area) on screen.
+void present(HWND window, const pixel_buffer& pixels, present_reason reason);
+
+// Milliseconds since the host's clock started; never goes backwards.
+std::uint64_t now_ms();
+
+// Reports the input that has arrived (through platform::input) without blocking.
+void pump();
+
+enum class wait_result {
+    woke,         // something may have happened: input reported, or the deadline reached
+    idle_forever, // nothing can ever be reported again and there is no deadline
+};
+// Blocks until input was reported or now_ms() >= *deadline_ms. Without a deadline it waits for input only.
+wait_result wait(std::optional<std::uint64_t> deadline_ms);
+
+} // namespace host
+
+namespace input {
+
+enum class mouse_action { move, left_down, left_up, right_down, right_up, middle_down, middle_up };
+
+// Pointer input at client coordinates (x, y); `buttons` are the MK_LBUTTON / MK_RBUTTON / MK_MBUTTON flags
+// of the buttons held after the event. Dropped when the pointer is outside the client area.
+void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons);
+// A key went down (again, when held: auto-repeat) or up. `scan_code` is the PC/AT set-1 code.
+void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down);
+// The user resized the window to a client area of width x height.
+void resize(HWND window, int width, int height);
+// The window's contents were lost on screen and must be painted again.
+void expose(HWND window);
+// The window's close button.
+void close(HWND window);
+// The session asks every window to close (logout, a signal).
+void close_all();
+
+// The first top-level window still open, NULL when none.
+HWND first_window();
+
+// Destroys every window and forgets every timer, queued message, class and key state.
+void reset();
+
+} // namespace input
+
+// Set-1 scan code and extended flag of a virtual key on a US keyboard (0 when the key has none).
+struct scan_code {
+    unsigned code;
+    bool extended;
+};
+scan_code scan_code_of(unsigned virtual_key);
+
+} // namespace platform
