@@ -141,18 +141,4 @@ TEST(intersect, crossing_that_is_not_a_number_is_no_hit) {
     EXPECT_FALSE(hit);
 }
 
-// Coordinates at the ends of the 32-bit range, as a wall list can hold them, must give finite answers.
-TEST(intersect, extreme_coordinates) {
-    const double lo = -2147483648.0;
-    const double hi = 2147483647.0;
-    real_point crossing{0, 0};
-    bool hit = false;
-    intersect_wall_ray({lo, lo}, {hi, hi}, {lo, hi}, {hi, lo}, &crossing, &hit, nullptr);
-    EXPECT_TRUE(hit);
-    EXPECT_TRUE(std::isfinite(crossing.x));
-    EXPECT_TRUE(std::isfinite(crossing.y));
-    EXPECT_NEAR(crossing.x, -0.5, 1e-3);
-    EXPECT_NEAR(crossing.y, -0.5, 1e-3);
-}
-
 } // namespace

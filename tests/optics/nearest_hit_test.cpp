@@ -83,17 +83,6 @@ TEST_P(nearest_table, finds_the_first_wall) {
 INSTANTIATE_TEST_SUITE_P(cases, nearest_table, testing::ValuesIn(nearest_cases),
                          [](const testing::TestParamInfo<nearest_case>& info) { return info.param.name; });
 
-TEST(nearest_hit, reflected_second_point) {
-    const std::vector<real_point> walls = {{0, 0}, {10, 0}};
-    real_point hit{0, 0};
-    real_point next{0, 0};
-    find_nearest_hit(walls, -1, {2, -4}, {4, 0}, &hit, &next, nullptr, nullptr);
-    EXPECT_NEAR(hit.x, 4, 1e-12);
-    EXPECT_NEAR(hit.y, 0, 1e-12);
-    EXPECT_NEAR(next.x, 6, 1e-12);
-    EXPECT_NEAR(next.y, -4, 1e-12);
-}
-
 // Each output is optional on its own; a null one is skipped, the others still written.
 TEST(nearest_hit, null_outputs_are_skipped) {
     const std::vector<real_point> walls = {{0, 0}, {10, 0}};
@@ -112,28 +101,6 @@ TEST(nearest_hit, null_outputs_are_skipped) {
     real_point next{0, 0};
     find_nearest_hit(walls, -1, {2, -4}, {4, 0}, nullptr, &next, nullptr, nullptr);
     EXPECT_NEAR(next.x, 6, 1e-12);
-}
-
-// The outputs may be the very variables the ray was passed from, as the bounce loop does.
-TEST(nearest_hit, outputs_may_overwrite_the_ray) {
-    const std::vector<real_point> walls = {{0, 0}, {10, 0}};
-    real_point origin{2, -4};
-    real_point through{4, 0};
-    int skip = -1;
-    bool found = false;
-    find_nearest_hit(walls, skip, origin, through, &origin, &through, &found, &skip);
-    EXPECT_TRUE(found);
-    EXPECT_NEAR(origin.x, 4, 1e-12);
-    EXPECT_NEAR(through.x, 6, 1e-12);
-    EXPECT_NEAR(through.y, -4, 1e-12);
-    EXPECT_EQ(skip, 0);
-}
-
-TEST(nearest_hit, point_distance) {
-    EXPECT_EQ(point_distance(0, 0, 3, 4), 5.0);
-    EXPECT_EQ(point_distance(3, 4, 0, 0), 5.0);
-    EXPECT_EQ(point_distance(-1, -1, -1, -1), 0.0);
-    EXPECT_EQ(point_distance(-2147483648.0, 0, 2147483647.0, 0), 4294967295.0);
 }
 
 } // namespace

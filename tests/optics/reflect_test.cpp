@@ -63,16 +63,6 @@ TEST_P(reflect_table, matches_the_mirror_law) {
 INSTANTIATE_TEST_SUITE_P(cases, reflect_table, testing::ValuesIn(reflect_cases),
                          [](const testing::TestParamInfo<reflect_case>& info) { return info.param.name; });
 
-TEST(reflect, worked_examples) {
-    real_point next{0, 0};
-    reflect_ray({0, 0}, {10, 0}, {2, 4}, {4, 0}, &next);
-    EXPECT_NEAR(next.x, 6, 1e-12);
-    EXPECT_NEAR(next.y, 4, 1e-12);
-    reflect_ray({0, 0}, {0, 10}, {4, 2}, {0, 4}, &next);
-    EXPECT_NEAR(next.x, 4, 1e-12);
-    EXPECT_NEAR(next.y, 6, 1e-12);
-}
-
 struct straight_back_case {
     const char* name;
     real_point p1, p2, r, h;
