@@ -1,15 +1,16 @@
 // The headless host: our Windows API layer with no display at all, for tests and benchmarks.
 //
 // Time is virtual. The clock starts at 0 ms and only moves when the message loop has nothing to do: instead
-// of sleeping, GetMessageA advances the clock to the next timer deadline or the next scripted input, whichever
-// comes first. A program that repaints on a 10 ms timer therefore runs thousands of frames a second.
+// of sleeping, GetMessageA advances the clock to the next timer deadline or the next scripted input,
+// whichever comes first. A program that repaints on a 10 ms timer therefore runs thousands of frames a
+// second.
 //
 // Ending a run: when the script is exhausted and a window still exists, the host clicks that window's close
-// button (WM_CLOSE) at the time of the last scripted input, without advancing the clock, so a run never hangs.
-// A test that wants frames after its last input ends its script with an explicit close_button at the time it
-// wants. A message loop that could never receive anything again (no window left to close, no timer, nothing
-// posted) does not hang either: GetMessageA writes one line to stderr and returns 0 as if it had retrieved
-// WM_QUIT with exit code 1.
+// button (WM_CLOSE) at the time of the last scripted input, without advancing the clock, so a run never
+// hangs. A test that wants frames after its last input ends its script with an explicit close_button at the
+// time it wants. A message loop that could never receive anything again (no window left to close, no timer,
+// nothing posted) does not hang either: GetMessageA writes one line to stderr and returns 0 as if it had
+// retrieved WM_QUIT with exit code 1.
 //
 // PeekMessageA never advances the clock: only a waiting GetMessageA does (or advance_clock below).
 #pragma once
@@ -24,7 +25,17 @@
 
 namespace headless {
 
-enum class input { mouse_move, left_down, left_up, right_down, right_up, key_down, key_up, resize, close_button };
+enum class input {
+    mouse_move,
+    left_down,
+    left_up,
+    right_down,
+    right_up,
+    key_down,
+    key_up,
+    resize,
+    close_button
+};
 
 struct scripted_input {
     std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)
@@ -43,7 +54,8 @@ struct scripted_input {
 void set_script(std::vector<scripted_input> script);
 
 // Called after every EndPaint of a top-level window with its client pixels and the virtual time.
-void set_paint_observer(std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)> observer);
+void set_paint_observer(
+    std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)> observer);
 
 // The first top-level window's client pixels as last painted. While that window exists this is its live
 // pixel buffer; once it is destroyed, a copy taken at that moment. Empty before any paint.

@@ -1,9 +1,10 @@
 // The boundary between user32 and the host that gives it a display (SDL2) or none (headless).
 //
 // user32 owns everything Windows-like: windows, their pixels, the message queue, timers and painting. A host
-// only owns the real (or imaginary) windows on screen, the clock and the raw input. user32 calls into the host
-// through platform::host; the host reports input back through platform::input, always from inside host::pump
-// or host::wait, that is from inside GetMessageA or PeekMessageA, as Windows dispatches sent messages.
+// only owns the real (or imaginary) windows on screen, the clock and the raw input. user32 calls into the
+// host through platform::host; the host reports input back through platform::input, always from inside
+// host::pump or host::wait, that is from inside GetMessageA or PeekMessageA, as Windows dispatches sent
+// messages.
 #pragma once
 
 #include <windows.h>
