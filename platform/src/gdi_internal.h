@@ -1,5 +1,5 @@
-// What user32 and the hosts need from our GDI beyond the public API: device contexts that draw straight into a
-// window's client pixels. Pixels everywhere are 0x00RRGGBB words, rows top-down, no padding.
+// What user32 and the hosts need from our GDI beyond the public API: device contexts that draw straight into
+// a window's client pixels. Pixels everywhere are 0x00RRGGBB words, rows top-down, no padding.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,337 @@
+// Pixel surfaces, block transfers and single pixels: BitBlt, PatBlt, FillRect, GetPixel, SetPixel.
+//
+// The program builds every frame in a new bitmap: create it, fill it whole, draw a little, copy it to the
+// window, delete it. Two things keep that cheap while a new bitmap still reads as black. Deleted bitmaps hand
+// their memory to the next bitmap of the same size, and a bitmap's pixels are only written once something is
+// drawn that does not cover it whole: until then it is "pending", one colour for every pixel, so the first
+// full fill just changes that colour and a copy out of it is a plain row fill.
+#include "gdi_state.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace platform::gdi {
+namespace {
+
+// Memory of deleted bitmaps kept for reuse: a few frames' worth, oldest dropped first.
+struct spare_pixels {
+    std::unique_ptr<std::uint32_t[]> pixels;
+    std::size_t capacity = 0;
+};
+constexpr std::size_t max_spares = 4;
+constexpr std::size_t max_spare_words = std::size_t{64} << 20 >> 2; // 64 MiB in all
+
+std::vector<spare_pixels>& spares() {
+    static std::vector<spare_pixels> list;
+    return list;
+}
+
+// Makes the pixels of a pending bitmap real.
+void materialize(bitmap_data& b) {
+    if (b.pending) {
+        std::fill_n(b.pixels.get(), static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height),
+                    b.fill);
+        b.pending = false;
+    }
+}
+
+surface bitmap_surface(bitmap_data& b) {
+    return surface{b.pixels.get(), b.width, b.height, static_cast<std::size_t>(b.width)};
+}
+
+box normalized(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
+    box b{x, y, x + width, y + height};
+    if (b.left > b.right) {
+        std::swap(b.left, b.right);
+    }
+    if (b.top > b.bottom) {
+        std::swap(b.top, b.bottom);
+    }
+    return b;
+}
+
+bool pattern_pixel(DWORD rop, const dc_data& dc, bool* draws, std::uint32_t* pixel) {
+    *draws = true;
+    if (rop == BLACKNESS) {
+        *pixel = 0x000000;
+    } else if (rop == WHITENESS) {
+        *pixel = 0xFFFFFF;
+    } else if (rop == PATCOPY) {
+        brush_data* brush = find_brush(dc.brush);
+        if (!brush) {
+            return false;
+        }
+        *draws = brush->visible;
+        *pixel = brush->pixel;
+    } else {
+        return false; // no other raster operation is supported
+    }
+    return true;
+}
+
+void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, std::int64_t offset_y) {
+    int dest_width, dest_height, source_width, source_height;
+    dc_extent(dest, &dest_width, &dest_height);
+    dc_extent(source, &source_width, &source_height);
+    area = clip_box(area, dest_width, dest_height);
+    box from{area.left + offset_x, area.top + offset_y, area.right + offset_x, area.bottom + offset_y};
+    from = clip_box(from, source_width, source_height);
+    area = box{from.left - offset_x, from.top - offset_y, from.right - offset_x, from.bottom - offset_y};
+    if (area.empty()) {
+        return;
+    }
+    bool uniform = false;
+    std::uint32_t uniform_pixel = 0;
+    pixels_for_read(source, &uniform, &uniform_pixel);
+    if (uniform) {
+        fill_dc(dest, area, uniform_pixel);
+        return;
+    }
+    surface to = pixels_for_write(dest, area, true);
+    surface in = pixels_for_read(source, &uniform, &uniform_pixel);
+    if (!to.pixels || !in.pixels) {
+        return;
+    }
+    auto columns = static_cast<std::size_t>(area.right - area.left) * sizeof(std::uint32_t);
+    int first = static_cast<int>(area.top);
+    int last = static_cast<int>(area.bottom) - 1;
+    int step = 1;
+    // A copy within one surface that moves down must go bottom-up not to read rows it already wrote.
+    if (to.pixels == in.pixels && from.top < area.top) {
+        std::swap(first, last);
+        step = -1;
+    }
+    for (int y = first;; y += step) {
+        std::memmove(to.row(y) + area.left, in.row(static_cast<int>(y + offset_y)) + from.left, columns);
+        if (y == last) {
+            break;
+        }
+    }
+}
+
+} // namespace
+
+bool acquire_pixels(bitmap_data& bitmap, std::size_t count) {
+    auto& list = spares();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->capacity == count) {
+            bitmap.pixels = std::move(it->pixels);
+            bitmap.capacity = count;
+            list.erase(it);
+            return true;
+        }
+    }
+    // Not value-initialised: the pending state stands for the black that a new bitmap reads as.
+    bitmap.pixels.reset(new (std::nothrow) std::uint32_t[count]);
+    bitmap.capacity = bitmap.pixels ? count : 0;
+    return bitmap.pixels != nullptr;
+}
+
+void recycle_pixels(bitmap_data& bitmap) {
+    if (bitmap.read_only || !bitmap.pixels || bitmap.capacity > max_spare_words) {
+        return;
+    }
+    auto& list = spares();
+    list.push_back(spare_pixels{std::move(bitmap.pixels), bitmap.capacity});
+    bitmap.capacity = 0;
+    std::size_t total = 0;
+    for (const auto& spare : list) {
+        total += spare.capacity;
+    }
+    while (list.size() > max_spares || total > max_spare_words) {
+        total -= list.front().capacity;
+        list.erase(list.begin());
+    }
+}
+
+void dc_extent(const dc_data& dc, int* width, int* height) {
+    *width = 0;
+    *height = 0;
+    if (dc.window) {
+        const pixel_buffer& p = *dc.window;
+        if (p.width > 0 && p.height > 0) {
+            // Never trust the size fields beyond the words that are really there.
+            std::size_t rows = p.pixels.size() / static_cast<std::size_t>(p.width);
+            *width = p.width;
+            *height = static_cast<int>(std::min<std::size_t>(rows, static_cast<std::size_t>(p.height)));
+            if (*height == 0) {
+                *width = 0;
+            }
+        }
+    } else if (bitmap_data* b = selected_bitmap(dc)) {
+        *width = b->width;
+        *height = b->height;
+    }
+}
+
+surface pixels_for_read(dc_data& dc, bool* uniform, std::uint32_t* uniform_pixel) {
+    *uniform = false;
+    if (dc.window) {
+        int width, height;
+        dc_extent(dc, &width, &height);
+        return surface{dc.window->pixels.data(), width, height, static_cast<std::size_t>(width)};
+    }
+    bitmap_data* b = selected_bitmap(dc);
+    if (!b) {
+        return surface{};
+    }
+    if (b->pending) {
+        *uniform = true;
+        *uniform_pixel = b->fill;
+        return surface{nullptr, b->width, b->height, static_cast<std::size_t>(b->width)};
+    }
+    return bitmap_surface(*b);
+}
+
+surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area) {
+    if (dc.window) {
+        bool uniform;
+        std::uint32_t pixel;
+        return pixels_for_read(dc, &uniform, &pixel);
+    }
+    bitmap_data* b = selected_bitmap(dc);
+    if (!b || b->read_only) {
+        return surface{};
+    }
+    if (b->pending) {
+        if (overwrites_area && area.left <= 0 && area.top <= 0 && area.right >= b->width &&
+            area.bottom >= b->height) {
+            b->pending = false;
+        } else {
+            materialize(*b);
+        }
+    }
+    return bitmap_surface(*b);
+}
+
+box clip_box(box b, int width, int height) {
+    b.left = std::max<std::int64_t>(b.left, 0);
+    b.top = std::max<std::int64_t>(b.top, 0);
+    b.right = std::min<std::int64_t>(b.right, width);
+    b.bottom = std::min<std::int64_t>(b.bottom, height);
+    if (b.empty()) {
+        return box{};
+    }
+    return b;
+}
+
+void fill_area(const surface& s, const box& area, std::uint32_t pixel) {
+    if (!s.pixels || area.empty()) {
+        return;
+    }
+    auto count = static_cast<std::size_t>(area.right - area.left);
+    for (auto y = area.top; y < area.bottom; ++y) {
+        std::fill_n(s.row(static_cast<int>(y)) + area.left, count, pixel);
+    }
+}
+
+void fill_dc(dc_data& dc, box area, std::uint32_t pixel) {
+    int width, height;
+    dc_extent(dc, &width, &height);
+    area = clip_box(area, width, height);
+    if (area.empty()) {
+        return;
+    }
+    bitmap_data* b = selected_bitmap(dc);
+    if (b && !b->read_only && area.left == 0 && area.top == 0 && area.right == width &&
+        area.bottom == height) {
+        b->pending = true;
+        b->fill = pixel;
+        return;
+    }
+    fill_area(pixels_for_write(dc, area, true), area, pixel);
+}
+
+} // namespace platform::gdi
+
+using namespace platform::gdi;
+
+BOOL WINAPI PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+    dc_data* d = find_dc(dc);
+    bool draws;
+    std::uint32_t pixel;
+    if (!d || !pattern_pixel(rop, *d, &draws, &pixel)) {
+        return FALSE;
+    }
+    if (draws) {
+        fill_dc(*d, normalized(x, y, width, height), pixel);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int source_x, int source_y,
+                   DWORD rop) {
+    dc_data* d = find_dc(dest);
+    if (!d) {
+        return FALSE;
+    }
+    if (rop != SRCCOPY) {
+        return PatBlt(dest, x, y, width, height, rop);
+    }
+    dc_data* s = find_dc(source);
+    if (!s) {
+        return FALSE;
+    }
+    // Negative sizes turn both rectangles around the same way, so the source offset stays sx - x.
+    copy_area(*d, normalized(x, y, width, height), *s, std::int64_t{source_x} - x,
+              std::int64_t{source_y} - y);
+    return TRUE;
+}
+
+int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+    // Like Windows, a small number instead of a brush means the system colour brush of (number - 1).
+    auto value = reinterpret_cast<std::uintptr_t>(brush);
+    if (value != 0 && value <= 31) {
+        brush = GetSysColorBrush(static_cast<int>(value) - 1);
+    }
+    dc_data* d = find_dc(dc);
+    brush_data* b = find_brush(brush);
+    if (!d || !b || !rect) {
+        return 0;
+    }
+    if (b->visible) {
+        fill_dc(*d,
+                normalized(rect->left, rect->top, std::int64_t{rect->right} - rect->left,
+                           std::int64_t{rect->bottom} - rect->top),
+                b->pixel);
+    }
+    return 1;
+}
+
+COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
+    dc_data* d = find_dc(dc);
+    if (!d) {
+        return CLR_INVALID;
+    }
+    bool uniform;
+    std::uint32_t pixel = 0;
+    surface s = pixels_for_read(*d, &uniform, &pixel);
+    if (x < 0 || y < 0 || x >= s.width || y >= s.height) {
+        return CLR_INVALID;
+    }
+    if (!uniform) {
+        pixel = s.row(y)[x];
+    }
+    return platform::colorref_from_pixel(pixel);
+}
+
+COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF color) {
+    dc_data* d = find_dc(dc);
+    if (!d) {
+        return CLR_INVALID;
+    }
+    int width, height;
+    dc_extent(*d, &width, &height);
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return CLR_INVALID;
+    }
+    surface s = pixels_for_write(*d, box{x, y, std::int64_t{x} + 1, std::int64_t{y} + 1}, true);
+    if (!s.pixels) {
+        return CLR_INVALID;
+    }
+    std::uint32_t pixel = platform::pixel_from_colorref(color);
+    s.row(y)[x] = pixel;
+    return platform::colorref_from_pixel(pixel);
+}

@@ -1,0 +1,113 @@
+// The inside of our GDI, shared by the gdi*.cpp files only: the object table behind every HGDIOBJ and HDC,
+// the pixel surfaces that drawing writes to, and the small integer helpers that keep coordinates at the edge
+// of their range from overflowing.
+#pragma once
+
+#include "gdi_internal.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace platform::gdi {
+
+enum class object_kind : std::uint8_t { none, pen, brush, bitmap, font, dc };
+
+struct pen_data {
+    bool visible = true;    // false for PS_NULL pens and pens made from a null brush
+    int width = 1;          // in pixels, at least 1
+    bool geometric = false; // ExtCreatePen with PS_GEOMETRIC: slanted one-pixel lines keep their end
+    std::uint32_t pixel = 0;
+};
+
+struct brush_data {
+    bool visible = true; // false for BS_NULL
+    std::uint32_t pixel = 0;
+};
+
+// The pixels of a bitmap live in a block that can be recycled by a later bitmap of the same size. A new
+// bitmap reads as `fill` until something is drawn into it: only then are its words written (see
+// pixels_for_write), so a bitmap whose first operation covers it whole never pays for clearing.
+struct bitmap_data {
+    int width = 1;
+    int height = 1;
+    std::unique_ptr<std::uint32_t[]> pixels;
+    std::size_t capacity = 0;   // words in `pixels`
+    bool pending = true;        // every pixel reads as `fill`; the words themselves are stale
+    std::uint32_t fill = 0;     // black
+    bool read_only = false;     // the shared 1 x 1 bitmap of new memory DCs
+    std::uint32_t owner_dc = 0; // table index + 1 of the memory DC it is selected into, or 0
+};
+
+struct dc_data {
+    pixel_buffer* window = nullptr; // the client pixels of a window DC; null for memory DCs
+    HGDIOBJ bitmap = nullptr;       // memory DCs only
+    HGDIOBJ pen = nullptr;
+    HGDIOBJ brush = nullptr;
+    HGDIOBJ font = nullptr;
+    COLORREF text_color = RGB(0, 0, 0);
+    COLORREF back_color = RGB(255, 255, 255);
+    int back_mode = OPAQUE;
+    POINT position{0, 0}; // MoveToEx / LineTo
+};
+
+// Looked up from handles; null when the handle is null, stale, or of another kind.
+pen_data* find_pen(HGDIOBJ object);
+brush_data* find_brush(HGDIOBJ object);
+bitmap_data* find_bitmap(HGDIOBJ object);
+dc_data* find_dc(HDC dc);
+bool is_font(HGDIOBJ object);
+
+// The shared 1 x 1 bitmap that new memory DCs hold (a stock object).
+HGDIOBJ& default_bitmap_handle();
+
+// A rectangle of pixels to draw into: `pixels` is row-major with `stride` words per row.
+struct surface {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;
+
+    std::uint32_t* row(int y) const { return pixels + static_cast<std::size_t>(y) * stride; }
+};
+
+// Half-open pixel rectangle in 64-bit coordinates, so that x + width never overflows for any int inputs.
+struct box {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+
+    bool empty() const { return left >= right || top >= bottom; }
+};
+
+// The size a DC draws into: its bitmap's, or its window's client area; 0 x 0 for a broken window buffer.
+void dc_extent(const dc_data& dc, int* width, int* height);
+
+// The DC's pixels for reading. A bitmap that still reads as one colour gives no pixels: `*uniform` is set and
+// `*uniform_pixel` holds that colour, so a caller can copy or answer without touching memory.
+surface pixels_for_read(dc_data& dc, bool* uniform, std::uint32_t* uniform_pixel);
+
+// The DC's pixels for writing inside `area` (already clipped to the DC). A pending bitmap is cleared to its
+// colour first unless `area` covers it whole and `overwrites_area` promises every pixel of it gets written.
+// The shared default bitmap is never written: it gives an empty surface.
+surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area);
+
+// A memory DC's bitmap, or null for window DCs.
+bitmap_data* selected_bitmap(const dc_data& dc);
+
+// Pixel memory for a new bitmap of `count` words, taken from a recently deleted bitmap of the same size when
+// there is one. False when the memory cannot be had.
+bool acquire_pixels(bitmap_data& bitmap, std::size_t count);
+// Keeps the memory of a deleted bitmap for the next bitmap of its size.
+void recycle_pixels(bitmap_data& bitmap);
+
+// Clips `b` to the rectangle [0, width) x [0, height).
+box clip_box(box b, int width, int height);
+
+// Fills the clipped rectangle with one colour, whole rows at a time.
+void fill_area(const surface& s, const box& area, std::uint32_t pixel);
+
+// Fills `area` of a DC with a colour, turning a whole-bitmap fill into a pending colour without writing.
+void fill_dc(dc_data& dc, box area, std::uint32_t pixel);
+
+} // namespace platform::gdi
