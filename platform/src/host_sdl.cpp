@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -236,6 +237,18 @@ bool start(std::string* reason) {
         }
         return false;
     }
+    // Only the desktop sessions that the environment names are tried: SDL would otherwise fall back to
+    // drivers that draw nowhere, and probing Wayland without a session prints its own complaints.
+    if (!set("SDL_VIDEODRIVER")) {
+        std::string drivers;
+        if (set("DISPLAY")) {
+            drivers = "x11";
+        }
+        if (set("WAYLAND_DISPLAY")) {
+            drivers += drivers.empty() ? "wayland" : ",wayland";
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
     // The mouse is never captured, as our windows promise; and frames go straight to the window surface, not
     // through a (software) OpenGL texture that would cost a whole core under Xvfb.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
@@ -245,10 +258,15 @@ bool start(std::string* reason) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         if (reason != nullptr) {
             *reason = SDL_GetError();
-            std::replace(reason->begin(), reason->end(), '\n', ' ');
             if (reason->empty()) {
                 *reason = "SDL could not start its video subsystem";
             }
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+                if (set(name)) {
+                    *reason += std::string(" (") + name + "=" + std::getenv(name) + ")";
+                }
+            }
+            std::replace(reason->begin(), reason->end(), '\n', ' ');
         }
         return false;
     }

@@ -1,0 +1,229 @@
+// Keyboard and mouse input as the window procedure sees it: message, wParam and lParam bit for bit.
+#include "recorder.h"
+
+#include <climits>
+
+namespace {
+
+using headless::input;
+using recorder::message;
+
+constexpr LPARAM bits(DWORD value) {
+    return static_cast<LPARAM>(value);
+}
+
+headless::scripted_input key(std::uint64_t at, input kind, unsigned vk) {
+    return {at, kind, 0, 0, vk};
+}
+headless::scripted_input pointer(std::uint64_t at, input kind, int x, int y) {
+    return {at, kind, x, y, 0};
+}
+
+// Runs the loop over `script` on a 200 x 100 window and returns what its procedure saw.
+std::vector<message> run(std::vector<headless::scripted_input> script, HWND* window_out = nullptr) {
+    recorder::react([](HWND, UINT id, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (id == WM_DESTROY) {
+            PostQuitMessage(0);
+        }
+        return std::nullopt;
+    });
+    HWND window = recorder::shown_window(200, 100);
+    if (window_out != nullptr) {
+        *window_out = window;
+    }
+    headless::set_script(std::move(script));
+    EXPECT_EQ(recorder::run_loop(), 0);
+    // The replies carry the window handle; tables are written without it.
+    std::vector<message> seen = recorder::log();
+    for (message& m : seen) {
+        EXPECT_EQ(m.window, window);
+        m.window = nullptr;
+    }
+    return seen;
+}
+
+const std::vector<message> closed_at_the_end = {
+    {nullptr, WM_CLOSE, 0, 0}, {nullptr, WM_DESTROY, 0, 0}, {nullptr, WM_NCDESTROY, 0, 0}};
+
+std::vector<message> then_closed(std::vector<message> messages) {
+    messages.insert(messages.end(), closed_at_the_end.begin(), closed_at_the_end.end());
+    return messages;
+}
+
+struct input_case {
+    const char* name;
+    std::vector<headless::scripted_input> script;
+    std::vector<message> expected;
+};
+
+class keys : public user32_test, public testing::WithParamInterface<input_case> {};
+
+TEST_P(keys, arrive_with_the_windows_lparam_layout) {
+    EXPECT_EQ(run(GetParam().script), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, keys,
+    testing::Values(input_case{"letter",
+                               {key(1, input::key_down, 'A'), key(2, input::key_up, 'A')},
+                               then_closed({{nullptr, WM_KEYDOWN, 'A', bits(0x001E0001)},
+                                            {nullptr, WM_KEYUP, 'A', bits(0xC01E0001)}})},
+                    input_case{"held_key_repeats",
+                               {key(1, input::key_down, VK_SPACE), key(2, input::key_down, VK_SPACE),
+                                key(3, input::key_down, VK_SPACE), key(4, input::key_up, VK_SPACE)},
+                               then_closed({{nullptr, WM_KEYDOWN, VK_SPACE, bits(0x00390001)},
+                                            {nullptr, WM_KEYDOWN, VK_SPACE, bits(0x40390001)},
+                                            {nullptr, WM_KEYDOWN, VK_SPACE, bits(0x40390001)},
+                                            {nullptr, WM_KEYUP, VK_SPACE, bits(0xC0390001)}})},
+                    input_case{"extended_arrow",
+                               {key(1, input::key_down, VK_LEFT), key(2, input::key_up, VK_LEFT)},
+                               then_closed({{nullptr, WM_KEYDOWN, VK_LEFT, bits(0x014B0001)},
+                                            {nullptr, WM_KEYUP, VK_LEFT, bits(0xC14B0001)}})},
+                    input_case{"digits_escape_enter_f12",
+                               {key(1, input::key_down, '0'), key(2, input::key_down, '1'),
+                                key(3, input::key_down, VK_ESCAPE), key(4, input::key_down, VK_RETURN),
+                                key(5, input::key_down, VK_F12)},
+                               then_closed({{nullptr, WM_KEYDOWN, '0', bits(0x000B0001)},
+                                            {nullptr, WM_KEYDOWN, '1', bits(0x00020001)},
+                                            {nullptr, WM_KEYDOWN, VK_ESCAPE, bits(0x00010001)},
+                                            {nullptr, WM_KEYDOWN, VK_RETURN, bits(0x001C0001)},
+                                            {nullptr, WM_KEYDOWN, VK_F12, bits(0x00580001)}})},
+                    input_case{"alt_f4_closes",
+                               {key(10, input::key_down, VK_MENU), key(11, input::key_down, VK_F4),
+                                key(12, input::key_up, VK_F4), key(13, input::key_up, VK_MENU)},
+                               then_closed({{nullptr, WM_SYSKEYDOWN, VK_MENU, bits(0x20380001)},
+                                            {nullptr, WM_SYSKEYDOWN, VK_F4, bits(0x203E0001)},
+                                            {nullptr, WM_SYSCOMMAND, SC_CLOSE, 0}})},
+                    input_case{"f4_without_alt_does_nothing",
+                               {key(1, input::key_down, VK_F4), key(2, input::key_up, VK_F4)},
+                               then_closed({{nullptr, WM_KEYDOWN, VK_F4, bits(0x003E0001)},
+                                            {nullptr, WM_KEYUP, VK_F4, bits(0xC03E0001)}})},
+                    input_case{"f10_asks_for_a_menu_that_is_not_there",
+                               {key(1, input::key_down, VK_F10), key(2, input::key_up, VK_F10)},
+                               then_closed({{nullptr, WM_SYSKEYDOWN, VK_F10, bits(0x00440001)},
+                                            {nullptr, WM_SYSKEYUP, VK_F10, bits(0xC0440001)},
+                                            {nullptr, WM_SYSCOMMAND, SC_KEYMENU, 0}})},
+                    input_case{"alt_alone_asks_for_a_menu_too",
+                               {key(1, input::key_down, VK_MENU), key(2, input::key_up, VK_MENU)},
+                               then_closed({{nullptr, WM_SYSKEYDOWN, VK_MENU, bits(0x20380001)},
+                                            {nullptr, WM_SYSKEYUP, VK_MENU, bits(0xC0380001)},
+                                            {nullptr, WM_SYSCOMMAND, SC_KEYMENU, 0}})},
+                    input_case{"alt_letter_is_a_system_key_without_menu",
+                               {key(1, input::key_down, VK_MENU), key(2, input::key_down, 'A'),
+                                key(3, input::key_up, 'A'), key(4, input::key_up, VK_MENU)},
+                               then_closed({{nullptr, WM_SYSKEYDOWN, VK_MENU, bits(0x20380001)},
+                                            {nullptr, WM_SYSKEYDOWN, 'A', bits(0x201E0001)},
+                                            {nullptr, WM_SYSKEYUP, 'A', bits(0xE01E0001)},
+                                            {nullptr, WM_SYSKEYUP, VK_MENU, bits(0xC0380001)}})},
+                    input_case{"control_alt_is_not_a_system_key",
+                               {key(1, input::key_down, VK_CONTROL), key(2, input::key_down, VK_MENU),
+                                key(3, input::key_down, 'A'), key(4, input::key_up, 'A'),
+                                key(5, input::key_up, VK_MENU), key(6, input::key_up, VK_CONTROL)},
+                               then_closed({{nullptr, WM_KEYDOWN, VK_CONTROL, bits(0x001D0001)},
+                                            {nullptr, WM_KEYDOWN, VK_MENU, bits(0x20380001)},
+                                            {nullptr, WM_KEYDOWN, 'A', bits(0x201E0001)},
+                                            {nullptr, WM_KEYUP, 'A', bits(0xE01E0001)},
+                                            {nullptr, WM_KEYUP, VK_MENU, bits(0xC0380001)},
+                                            {nullptr, WM_KEYUP, VK_CONTROL, bits(0xC01D0001)}})}),
+    [](const testing::TestParamInfo<input_case>& info) { return info.param.name; });
+
+class mouse : public user32_test, public testing::WithParamInterface<input_case> {};
+
+TEST_P(mouse, arrives_in_client_coordinates_with_the_held_buttons) {
+    EXPECT_EQ(run(GetParam().script), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, mouse,
+    testing::Values(
+        input_case{"move",
+                   {pointer(1, input::mouse_move, 12, 34)},
+                   then_closed({{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(12, 34)}})},
+        input_case{"corners",
+                   {pointer(1, input::mouse_move, 0, 0), pointer(2, input::mouse_move, 199, 99)},
+                   then_closed({{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)},
+                                {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(199, 99)}})},
+        input_case{"left_click",
+                   {pointer(1, input::left_down, 5, 6), pointer(2, input::left_up, 5, 6)},
+                   then_closed({{nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6)},
+                                {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(5, 6)}})},
+        input_case{"right_while_left_held",
+                   {pointer(1, input::left_down, 5, 6), pointer(2, input::right_down, 7, 8),
+                    pointer(3, input::mouse_move, 9, 9), pointer(4, input::left_up, 9, 9),
+                    pointer(5, input::right_up, 9, 9)},
+                   then_closed({{nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6)},
+                                {nullptr, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(7, 8)},
+                                {nullptr, WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(9, 9)},
+                                {nullptr, WM_LBUTTONUP, MK_RBUTTON, MAKELPARAM(9, 9)},
+                                {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(9, 9)}})},
+        input_case{
+            "shift_and_control",
+            {key(1, input::key_down, VK_SHIFT), pointer(2, input::mouse_move, 1, 1),
+             key(3, input::key_down, VK_CONTROL), pointer(4, input::left_down, 1, 1),
+             key(5, input::key_up, VK_SHIFT), pointer(6, input::left_up, 1, 1)},
+            then_closed({{nullptr, WM_KEYDOWN, VK_SHIFT, bits(0x002A0001)},
+                         {nullptr, WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(1, 1)},
+                         {nullptr, WM_KEYDOWN, VK_CONTROL, bits(0x001D0001)},
+                         {nullptr, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT | MK_CONTROL, MAKELPARAM(1, 1)},
+                         {nullptr, WM_KEYUP, VK_SHIFT, bits(0xC02A0001)},
+                         {nullptr, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(1, 1)}})},
+        input_case{"nothing_outside_the_client_area",
+                   {pointer(1, input::mouse_move, -1, 5), pointer(2, input::mouse_move, 200, 5),
+                    pointer(3, input::mouse_move, 5, 100), pointer(4, input::mouse_move, INT_MIN, INT_MAX),
+                    pointer(5, input::right_down, 500, 5), pointer(6, input::right_up, 500, 5)},
+                   closed_at_the_end},
+        input_case{"a_release_outside_is_not_seen",
+                   {pointer(1, input::left_down, 10, 10), pointer(2, input::mouse_move, 300, 10),
+                    pointer(3, input::left_up, 300, 10), pointer(4, input::mouse_move, 20, 20)},
+                   then_closed({{nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+                                {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20)}})},
+        input_case{"no_double_clicks",
+                   {pointer(1, input::left_down, 3, 3), pointer(1, input::left_up, 3, 3),
+                    pointer(2, input::left_down, 3, 3), pointer(2, input::left_up, 3, 3)},
+                   then_closed({{nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
+                                {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(3, 3)},
+                                {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
+                                {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(3, 3)}})}),
+    [](const testing::TestParamInfo<input_case>& info) { return info.param.name; });
+
+TEST_F(user32_test, input_goes_to_the_first_window_and_waits_for_a_window) {
+    HWND first = recorder::shown_window(50, 50);
+    HWND second = recorder::shown_window(50, 50);
+    headless::set_script({pointer(0, input::mouse_move, 1, 2), {10, input::close_button}});
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, first);
+    DestroyWindow(first);
+    headless::advance_clock(10);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, second);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+}
+
+TEST_F(user32_test, input_for_a_hidden_window_is_dropped) {
+    HWND window =
+        CreateWindowExA(0, recorder::class_name, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    headless::set_script({pointer(0, input::mouse_move, 1, 2), {1, input::close_button}});
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(user32_test, synthesised_mouse_input_reaches_the_first_window) {
+    HWND window = recorder::shown_window(200, 100);
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 32768, 32768, 0, 0);
+    mouse_event(MOUSEEVENTF_MOVE, static_cast<DWORD>(-10), 5, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE, 1000, 0, 0, 0); // moves outside first: nothing
+    std::vector<message> expected = {{window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 50)},
+                                     {window, WM_MOUSEMOVE, 0, MAKELPARAM(90, 55)},
+                                     {window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 55)}};
+    std::vector<message> seen;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        seen.push_back({msg.hwnd, msg.message, msg.wParam, msg.lParam});
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+#include "recorder.h"
+
+#include <map>
+
+namespace recorder {
+
+namespace {
+
+std::vector<message> messages;
+reaction current_reaction;
+
+LRESULT CALLBACK recording_procedure(HWND window, UINT id, WPARAM wparam, LPARAM lparam) {
+    messages.push_back(message{window, id, wparam, lparam});
+    if (current_reaction) {
+        if (std::optional<LRESULT> answer = current_reaction(window, id, wparam, lparam)) {
+            return *answer;
+        }
+    }
+    return DefWindowProcA(window, id, wparam, lparam);
+}
+
+} // namespace
+
+const char class_name[] = "recording_window";
+
+std::string name_of(UINT id) {
+    static const std::map<UINT, const char*> names = {
+        {WM_CREATE, "WM_CREATE"},
+        {WM_DESTROY, "WM_DESTROY"},
+        {WM_MOVE, "WM_MOVE"},
+        {WM_SIZE, "WM_SIZE"},
+        {WM_PAINT, "WM_PAINT"},
+        {WM_CLOSE, "WM_CLOSE"},
+        {WM_QUIT, "WM_QUIT"},
+        {WM_ERASEBKGND, "WM_ERASEBKGND"},
+        {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+        {WM_NCCREATE, "WM_NCCREATE"},
+        {WM_NCDESTROY, "WM_NCDESTROY"},
+        {WM_KEYDOWN, "WM_KEYDOWN"},
+        {WM_KEYUP, "WM_KEYUP"},
+        {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+        {WM_SYSKEYUP, "WM_SYSKEYUP"},
+        {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+        {WM_TIMER, "WM_TIMER"},
+        {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
+        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+        {WM_LBUTTONUP, "WM_LBUTTONUP"},
+        {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
+        {WM_RBUTTONUP, "WM_RBUTTONUP"},
+        {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
+        {WM_USER, "WM_USER"},
+    };
+    auto found = names.find(id);
+    return found != names.end() ? found->second : "message " + std::to_string(id);
+}
+
+std::ostream& operator<<(std::ostream& out, const message& m) {
+    return out << name_of(m.id) << "(" << m.wparam << ", 0x" << std::hex << m.lparam << std::dec << ")";
+}
+
+std::vector<message>& log() {
+    return messages;
+}
+
+std::vector<UINT> ids() {
+    std::vector<UINT> result;
+    for (const message& m : messages) {
+        result.push_back(m.id);
+    }
+    return result;
+}
+
+void clear() {
+    messages.clear();
+}
+
+void react(reaction r) {
+    current_reaction = std::move(r);
+}
+
+void fresh_layer(UINT class_style, HBRUSH background) {
+    headless::reset();
+    clear();
+    current_reaction = nullptr;
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof cls;
+    cls.style = class_style;
+    cls.lpfnWndProc = recording_procedure;
+    cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    cls.hbrBackground = background;
+    cls.lpszClassName = class_name;
+    ASSERT_NE(RegisterClassExA(&cls), 0);
+}
+
+HWND shown_window(int width, int height) {
+    HWND window = CreateWindowExA(0, class_name, "", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWDEFAULT);
+    UpdateWindow(window);
+    clear();
+    return window;
+}
+
+int run_loop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace recorder
