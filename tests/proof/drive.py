@@ -1,0 +1,330 @@
+#!/usr/bin/env python3
+"""Runs the real program in a virtual X server and uses it like a user would: mouse moves, left and right
+clicks, a wall-drawing session with the right button, Alt+F4. Every step is judged by screenshots of the
+window, the right-button release lines the program reports, and its exit code.
+
+    drive.py --platform linux --program build/mirrors --out DIR
+    drive.py --platform wine --program build-win32/mirrors.exe --out DIR --prefix DIR
+
+On Linux the program is our own build over SDL2; with --platform wine it is the Windows build running on Wine,
+whose window-frame colour (the background) is Wine's own. The screenshot of every scene is kept in DIR as
+<scene>.png for the comparison of the two platforms.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+import expect
+import screen
+from expect import Disc, Polyline
+from screen import RED, YELLOW
+
+SCREEN_SIZE = "1280x1024x24"
+# Where the pointer waits while the program starts: the far corner of the screen, away from the window, so
+# that the first frames show the coordinates 0, 0.
+PARKED_POINTER = (1279, 1023)
+
+BUILT_IN_WALLS = [(294, 129), (382, 50), (526, 99), (563, 239), (450, 327), (303, 254)]
+LAUNCH = (420, 180)
+# With the cursor still on the launch point the ray runs straight down and is reflected twice.
+RAY_FROM_LAUNCH = [(420, 180), (420, 312), (555, 209), (386, 187)]
+FOLLOW_CURSOR = (500, 150)
+DRAWN_WALLS = [(100, 420), (300, 380), (250, 520)]
+BAND_END = (150, 540)
+DRAWN_LAUNCH = (200, 300)
+
+# The scenes in the order a user plays them: each one's actions, then what the window must show, in drawing
+# order (rubber band, walls, launch marker, ray).
+SCENES = [
+    ("startup", [], [Polyline(RED, BUILT_IN_WALLS)]),
+    ("ray", [("move", LAUNCH), ("click", 1)],
+     [Polyline(RED, BUILT_IN_WALLS), Disc(LAUNCH), Polyline(YELLOW, RAY_FROM_LAUNCH)]),
+    ("follow", [("move", FOLLOW_CURSOR)],
+     [Polyline(RED, BUILT_IN_WALLS), Disc(LAUNCH),
+      Polyline(YELLOW, expect.trace(BUILT_IN_WALLS, LAUNCH, FOLLOW_CURSOR))]),
+    ("return", [("move", LAUNCH)],
+     [Polyline(RED, BUILT_IN_WALLS), Disc(LAUNCH), Polyline(YELLOW, RAY_FROM_LAUNCH)]),
+    # The first release removes every wall and leaves only the rubber band.
+    ("band_start", [("move", DRAWN_WALLS[0]), ("click", 3), ("move", DRAWN_WALLS[1])],
+     [Polyline(YELLOW, DRAWN_WALLS[0:2])]),
+    ("band_second", [("click", 3), ("move", DRAWN_WALLS[2])],
+     [Polyline(YELLOW, DRAWN_WALLS[1:3]), Polyline(RED, DRAWN_WALLS[0:2])]),
+    ("band_third", [("click", 3), ("move", BAND_END)],
+     [Polyline(YELLOW, [DRAWN_WALLS[2], BAND_END]), Polyline(RED, DRAWN_WALLS)]),
+    # A left click ends the drawing; the walls drawn so far stay and the new ray runs straight down onto them.
+    ("drawn_ray", [("move", DRAWN_LAUNCH), ("click", 1)],
+     [Polyline(RED, DRAWN_WALLS), Disc(DRAWN_LAUNCH),
+      Polyline(YELLOW, expect.trace(DRAWN_WALLS, DRAWN_LAUNCH, DRAWN_LAUNCH))]),
+]
+RELEASE_LINES = ["%d, %d\r\n" % point for point in DRAWN_WALLS]
+
+FRAME_TRIES = 80
+FRAME_PAUSE = 0.1
+
+
+class Run:
+    """Collects the verdicts of one run."""
+
+    def __init__(self):
+        self.failures = []
+
+    def check(self, what, failures):
+        print("%s %s" % ("ok  " if not failures else "FAIL", what))
+        for failure in failures:
+            print("       " + failure)
+        self.failures += ["%s: %s" % (what, f) for f in failures]
+
+
+def act(window, actions):
+    for action in actions:
+        if action[0] == "move":
+            screen.xdotool("mousemove", "--window", window, "--sync", action[1][0], action[1][1])
+        elif action[0] == "click":
+            screen.xdotool("click", action[1])
+
+
+def settle(window, judge):
+    """Takes screenshots until one passes `judge` (a frame shows up within 10 ms of a change, but the machine
+    may be busy), at most FRAME_TRIES of them. Returns the last frame and its failures."""
+    failures = ["no screenshot"]
+    frame = None
+    for _ in range(FRAME_TRIES):
+        frame = screen.capture(window)
+        failures = judge(frame)
+        if not failures:
+            break
+        time.sleep(FRAME_PAUSE)
+    return frame, failures
+
+
+def wine_environment(prefix, debug):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = prefix
+    env["WINEDEBUG"] = debug
+    # No Mono or Gecko installer dialogs: nobody would ever answer them here.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    return env
+
+
+def prepare_wine_prefix(prefix):
+    """A prefix of our own inside the build tree, made once per build tree (about half a minute)."""
+    ready = os.path.join(prefix, ".mirrors-ready")
+    if os.path.exists(ready):
+        return
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(os.path.dirname(prefix) or ".", exist_ok=True)
+    env = wine_environment(prefix, "-all")
+    print("making the Wine prefix %s" % prefix, flush=True)
+    subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=300)
+    with open(ready, "w") as marker:
+        marker.write("made by tests/proof/drive.py\n")
+
+
+def wine_window_frame_colour(prefix):
+    """Wine's system colour for window frames, from the prefix's user registry."""
+    with open(os.path.join(prefix, "user.reg"), encoding="utf-8", errors="replace") as registry:
+        in_colours = False
+        for line in registry:
+            if line.startswith("["):
+                in_colours = line.startswith("[Control Panel\\\\Colors]")
+            elif in_colours:
+                match = re.match(r'"WindowFrame"="(\d+) (\d+) (\d+)"', line)
+                if match:
+                    return tuple(int(v) for v in match.groups())
+    raise RuntimeError("no WindowFrame colour in the Wine prefix's registry")
+
+
+def unescape_c(text):
+    """Undoes Wine's debug-string escaping (\\r, \\n, \\t, \\\\, \\", \\xNN, \\NNN)."""
+    out = []
+    i = 0
+    simple = {"r": "\r", "n": "\n", "t": "\t", "\\": "\\", '"': '"'}
+    while i < len(text):
+        c = text[i]
+        if c != "\\" or i + 1 == len(text):
+            out.append(c)
+            i += 1
+            continue
+        e = text[i + 1]
+        if e in simple:
+            out.append(simple[e])
+            i += 2
+        elif e == "x":
+            digits = re.match(r"[0-9a-fA-F]{1,4}", text[i + 2:]).group(0)
+            out.append(chr(int(digits, 16)))
+            i += 2 + len(digits)
+        elif e.isdigit():
+            digits = re.match(r"[0-7]{1,3}", text[i + 1:]).group(0)
+            out.append(chr(int(digits, 8)))
+            i += 1 + len(digits)
+        else:
+            out.append(e)
+            i += 2
+    return "".join(out)
+
+
+def release_lines_linux(stderr):
+    """Our layer writes each debugger line to stderr as it is. Lines without digits are other noise (none is
+    expected, but a toolkit warning must not hide a wrong line)."""
+    text = stderr.decode("latin-1")
+    lines = re.findall(r"[^\n]*\n|[^\n]+$", text)
+    return [line for line in lines if re.search(r"\d", line)]
+
+
+def release_lines_wine(stderr):
+    """Wine reports OutputDebugStringA on its debugstr channel, escaped: 0024:warn:debugstr:OutputDebugStringA
+    "100, 420\\r\\n". Wine's line for a long string may be shortened; ours are short."""
+    lines = []
+    for line in stderr.decode("latin-1").splitlines():
+        match = re.match(r'^[0-9a-f]+:(?:warn|trace):debugstr:OutputDebugStringA "(.*)"\s*$', line)
+        if match:
+            lines.append(unescape_c(match.group(1)))
+    return lines
+
+
+def close_with_alt_f4(window, process, run):
+    try:
+        screen.xdotool("windowfocus", "--sync", window)
+        screen.xdotool("key", "--clearmodifiers", "alt+F4")
+    except RuntimeError as error:
+        run.check("Alt+F4 closes the window", [str(error)])
+        return
+    code = screen.wait_for_exit(process, 20)
+    if code is None:
+        run.check("Alt+F4 closes the window", ["the program still runs 20 s after Alt+F4"])
+    else:
+        run.check("Alt+F4 closes the window and the exit code is 0",
+                  [] if code == 0 else ["exit code %d" % code])
+
+
+def play(args, process, run):
+    search = ["--pid", str(process.pid)] if args.platform == "linux" else ["--class", "mirrors.exe"]
+    window = screen.find_main_window(process, search, 60 if args.platform == "wine" else 30)
+    left, top, width, height = screen.window_geometry(window)
+    print("window %d: %dx%d at (%d, %d)" % (window, width, height, left, top))
+    if left <= PARKED_POINTER[0] < left + width and top <= PARKED_POINTER[1] < top + height:
+        run.check("the window leaves room for the parked pointer", ["it covers %s" % (PARKED_POINTER,)])
+
+    frames = {}
+    for name, actions, items in SCENES:
+        act(window, actions)
+
+        def judge(frame, items=items):
+            return expect.check_items(frame, items, args.background) + expect.check_texts(frame)
+
+        frame, failures = settle(window, judge)
+        frames[name] = frame
+        frame.save_png(os.path.join(args.out, name + ".png"))
+        run.check("scene %s" % name, failures)
+
+    # The texts grow with the number of digits: "X 0" at start-up, "X 420" and "Y 180" at the launch point.
+    failures = []
+    boxes = zip("XY", expect.text_boxes(frames["startup"]), expect.text_boxes(frames["ray"]))
+    for label, start, later in boxes:
+        if start and later and not (later[2] - later[0] > start[2] - start[0]):
+            failures.append("the %s text at start-up is %d px wide and at (420, 180) %d px" %
+                            (label, start[2] - start[0], later[2] - later[0]))
+    run.check("the coordinate texts follow the cursor (0, 0 at start-up, 420, 180 at the launch point)",
+              failures)
+    run.check("back on the launch point the frame equals the first ray frame pixel for pixel",
+              [] if frames["return"].data == frames["ray"].data else ["the frames differ"])
+
+    close_with_alt_f4(window, process, run)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--platform", choices=["linux", "wine"], required=True)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--prefix", help="Wine prefix to make or reuse (wine only)")
+    parser.add_argument("--display-start", type=int, default=70,
+                        help="first X display number to try, so that parallel proofs do not collide")
+    args = parser.parse_args()
+
+    tools = ["xvfb-run", "xauth", "Xvfb", "xdotool", "import", screen.CONVERT]
+    if args.platform == "wine":
+        tools += ["wine", "wineboot", "wineserver"]
+    try:
+        screen.require_tools(tools)
+    except screen.ToolMissing as error:
+        print("FAIL " + str(error))
+        return 1
+    if not os.path.exists(args.program):
+        print("FAIL no program at %s" % args.program)
+        return 1
+    if args.platform == "wine" and not args.prefix:
+        print("FAIL --prefix is needed for wine")
+        return 1
+
+    if os.environ.get("MIRRORS_PROOF_DISPLAY") != "1":
+        # Start again inside a virtual X server of our own. Without -noreset the server resets whenever its
+        # last client disconnects, as each xdotool call does before the program is up, and forgets the
+        # pointer.
+        os.makedirs(args.out, exist_ok=True)
+        env = dict(os.environ, MIRRORS_PROOF_DISPLAY="1")
+        command = ["xvfb-run", "-a", "-n", str(args.display_start), "-e", os.path.join(args.out, "xvfb.log"),
+                   "-s", "-screen 0 %s -nolisten tcp -noreset" % SCREEN_SIZE,
+                   sys.executable, os.path.abspath(__file__)] + sys.argv[1:]
+        return subprocess.run(command, env=env).returncode
+
+    return drive(args)
+
+
+def drive(args):
+    out = args.out
+    shutil.rmtree(out, ignore_errors=True)  # never leave last run's screenshots for the comparison
+    os.makedirs(out)
+    run = Run()
+
+    if args.platform == "wine":
+        args.prefix = os.path.abspath(args.prefix)
+        prepare_wine_prefix(args.prefix)
+        args.background = wine_window_frame_colour(args.prefix)
+        command = ["wine", os.path.abspath(args.program)]
+        env = wine_environment(args.prefix, "-all,+debugstr")
+    else:
+        args.background = (100, 100, 100)
+        command = [os.path.abspath(args.program)]
+        env = dict(os.environ)
+    print("platform %s, background %s, display %s" % (args.platform, args.background,
+                                                      os.environ.get("DISPLAY")))
+
+    screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
+    stdout_path = os.path.join(out, "stdout.txt")
+    stderr_path = os.path.join(out, "stderr.txt")
+    with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
+        process = subprocess.Popen(command, stdout=stdout, stderr=stderr, env=env, cwd=out)
+        try:
+            play(args, process, run)
+        except (RuntimeError, subprocess.SubprocessError, ValueError, OSError) as error:
+            run.check("the session ran to its end", [str(error)])
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait(timeout=30)
+            if args.platform == "wine":
+                wine_env = wine_environment(args.prefix, "-all")
+                subprocess.run(["wineserver", "-k"], env=wine_env, timeout=30)
+                subprocess.run(["wineserver", "-w"], env=wine_env, timeout=30)
+
+    with open(stderr_path, "rb") as stderr:
+        captured = stderr.read()
+    lines = release_lines_wine(captured) if args.platform == "wine" else release_lines_linux(captured)
+    run.check("one debugger line \"x, y\\r\\n\" per right-button release",
+              [] if lines == RELEASE_LINES else ["got %r, wanted %r" % (lines, RELEASE_LINES)])
+
+    with open(os.path.join(out, "result.txt"), "w") as result:
+        result.write("".join(f + "\n" for f in run.failures) or "passed\n")
+    print("%s: %d failure(s); screenshots in %s" % (args.platform, len(run.failures), out))
+    return 1 if run.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
