@@ -37,6 +37,11 @@ FOLLOW_CURSOR = (500, 150)
 DRAWN_WALLS = [(100, 420), (300, 380), (250, 520)]
 BAND_END = (150, 540)
 DRAWN_LAUNCH = (200, 300)
+# A closed four-sided room (the last vertex placed on the first) with a launch point inside: the ray is
+# reflected 21 times, in every direction, and the path has 22 points.
+ROOM = [(600, 100), (900, 150), (850, 500), (580, 450), (600, 100)]
+ROOM_LAUNCH = (700, 300)
+ROOM_CURSOR = (760, 260)
 
 # The scenes in the order a user plays them: each one's actions, then what the window must show, in drawing
 # order (rubber band, walls, launch marker, ray).
@@ -60,8 +65,11 @@ SCENES = [
     ("drawn_ray", [("move", DRAWN_LAUNCH), ("click", 1)],
      [Polyline(RED, DRAWN_WALLS), Disc(DRAWN_LAUNCH),
       Polyline(YELLOW, expect.trace(DRAWN_WALLS, DRAWN_LAUNCH, DRAWN_LAUNCH))]),
+    ("room", [step for vertex in ROOM for step in (("move", vertex), ("click", 3))] +
+     [("move", ROOM_LAUNCH), ("click", 1), ("move", ROOM_CURSOR)],
+     [Polyline(RED, ROOM), Disc(ROOM_LAUNCH), Polyline(YELLOW, expect.trace(ROOM, ROOM_LAUNCH, ROOM_CURSOR))]),
 ]
-RELEASE_LINES = ["%d, %d\r\n" % point for point in DRAWN_WALLS]
+RELEASE_LINES = ["%d, %d\r\n" % point for point in DRAWN_WALLS + ROOM]
 
 FRAME_TRIES = 80
 FRAME_PAUSE = 0.1
