@@ -300,7 +300,9 @@ def drive(args):
     else:
         args.background = (100, 100, 100)
         command = [os.path.abspath(args.program)]
-        env = dict(os.environ)
+        # Our X server, whatever else the session around the test offers.
+        env = dict(os.environ, SDL_VIDEODRIVER="x11")
+        env.pop("WAYLAND_DISPLAY", None)
     print("platform %s, background %s, display %s" % (args.platform, args.background,
                                                       os.environ.get("DISPLAY")))
 
