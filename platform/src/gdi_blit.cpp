@@ -2,9 +2,9 @@
 //
 // The program builds every frame in a new bitmap: create it, fill it whole, draw a little, copy it to the
 // window, delete it. Two things keep that cheap while a new bitmap still reads as black. Deleted bitmaps hand
-// their memory to the next bitmap of the same size, and a bitmap's pixels are only written once something is
-// drawn that does not cover it whole: until then it is "pending", one colour for every pixel, so the first
-// full fill just changes that colour and a copy out of it is a plain row fill.
+// their memory to the next bitmap of the same size, and a bitmap's rows are only written once something is
+// drawn on them: until then they read as the bitmap's one fill colour, so the full fill just sets that colour
+// and copying those rows out is a plain row fill.
 #include "gdi_state.h"
 
 #include <algorithm>
@@ -28,13 +28,26 @@ std::vector<spare_pixels>& spares() {
     return list;
 }
 
-// Makes the pixels of a pending bitmap real.
-void materialize(bitmap_data& b) {
-    if (b.pending) {
-        std::fill_n(b.pixels.get(), static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height),
-                    b.fill);
-        b.pending = false;
+// Makes rows [top, bottom) of a bitmap hold real pixels. The ready rows stay one band, so the rows between
+// the old band and the new rows are written too; rows that the caller overwrites whole are left alone.
+void make_rows_ready(bitmap_data& b, int top, int bottom, bool overwritten) {
+    if (top >= bottom) {
+        return;
     }
+    int new_top = top;
+    int new_bottom = bottom;
+    if (b.ready_top < b.ready_bottom) {
+        new_top = std::min(new_top, b.ready_top);
+        new_bottom = std::max(new_bottom, b.ready_bottom);
+    }
+    auto columns = static_cast<std::size_t>(b.width);
+    for (int y = new_top; y < new_bottom; ++y) {
+        if (!b.row_ready(y) && !(overwritten && y >= top && y < bottom)) {
+            std::fill_n(b.pixels.get() + static_cast<std::size_t>(y) * columns, columns, b.fill);
+        }
+    }
+    b.ready_top = new_top;
+    b.ready_bottom = new_bottom;
 }
 
 surface bitmap_surface(bitmap_data& b) {
@@ -82,29 +95,33 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
     if (area.empty()) {
         return;
     }
-    bool uniform = false;
-    std::uint32_t uniform_pixel = 0;
-    pixels_for_read(source, &uniform, &uniform_pixel);
-    if (uniform) {
-        fill_dc(dest, area, uniform_pixel);
+    readable in = pixels_for_read(source);
+    if (in.ready_top >= in.ready_bottom) {
+        fill_dc(dest, area, in.fill); // the source is one colour
         return;
     }
     surface to = pixels_for_write(dest, area, true);
-    surface in = pixels_for_read(source, &uniform, &uniform_pixel);
-    if (!to.pixels || !in.pixels) {
+    in = pixels_for_read(source); // the same bitmap may just have gained ready rows
+    if (!to.pixels) {
         return;
     }
-    auto columns = static_cast<std::size_t>(area.right - area.left) * sizeof(std::uint32_t);
+    auto columns = static_cast<std::size_t>(area.right - area.left);
     int first = static_cast<int>(area.top);
     int last = static_cast<int>(area.bottom) - 1;
     int step = 1;
     // A copy within one surface that moves down must go bottom-up not to read rows it already wrote.
-    if (to.pixels == in.pixels && from.top < area.top) {
+    if (to.pixels == in.pixels.pixels && from.top < area.top) {
         std::swap(first, last);
         step = -1;
     }
     for (int y = first;; y += step) {
-        std::memmove(to.row(y) + area.left, in.row(static_cast<int>(y + offset_y)) + from.left, columns);
+        int source_y = static_cast<int>(y + offset_y);
+        std::uint32_t* out = to.row(y) + area.left;
+        if (in.row_ready(source_y)) {
+            std::memmove(out, in.pixels.row(source_y) + from.left, columns * sizeof(std::uint32_t));
+        } else {
+            std::fill_n(out, columns, in.fill);
+        }
         if (y == last) {
             break;
         }
@@ -123,7 +140,7 @@ bool acquire_pixels(bitmap_data& bitmap, std::size_t count) {
             return true;
         }
     }
-    // Not value-initialised: the pending state stands for the black that a new bitmap reads as.
+    // Not value-initialised: until rows are drawn on they read as the bitmap's fill colour, black.
     bitmap.pixels.reset(new (std::nothrow) std::uint32_t[count]);
     bitmap.capacity = bitmap.pixels ? count : 0;
     return bitmap.pixels != nullptr;
@@ -166,43 +183,34 @@ void dc_extent(const dc_data& dc, int* width, int* height) {
     }
 }
 
-surface pixels_for_read(dc_data& dc, bool* uniform, std::uint32_t* uniform_pixel) {
-    *uniform = false;
+readable pixels_for_read(dc_data& dc) {
+    readable r;
     if (dc.window) {
         int width, height;
         dc_extent(dc, &width, &height);
-        return surface{dc.window->pixels.data(), width, height, static_cast<std::size_t>(width)};
+        r.pixels = surface{dc.window->pixels.data(), width, height, static_cast<std::size_t>(width)};
+        r.ready_bottom = height;
+    } else if (bitmap_data* b = selected_bitmap(dc)) {
+        r.pixels = bitmap_surface(*b);
+        r.ready_top = b->ready_top;
+        r.ready_bottom = b->ready_bottom;
+        r.fill = b->fill;
     }
-    bitmap_data* b = selected_bitmap(dc);
-    if (!b) {
-        return surface{};
-    }
-    if (b->pending) {
-        *uniform = true;
-        *uniform_pixel = b->fill;
-        return surface{nullptr, b->width, b->height, static_cast<std::size_t>(b->width)};
-    }
-    return bitmap_surface(*b);
+    return r;
 }
 
 surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area) {
     if (dc.window) {
-        bool uniform;
-        std::uint32_t pixel;
-        return pixels_for_read(dc, &uniform, &pixel);
+        return pixels_for_read(dc).pixels;
     }
     bitmap_data* b = selected_bitmap(dc);
     if (!b || b->read_only) {
         return surface{};
     }
-    if (b->pending) {
-        if (overwrites_area && area.left <= 0 && area.top <= 0 && area.right >= b->width &&
-            area.bottom >= b->height) {
-            b->pending = false;
-        } else {
-            materialize(*b);
-        }
-    }
+    bool whole_rows = area.left <= 0 && area.right >= b->width;
+    make_rows_ready(*b, static_cast<int>(std::max<std::int64_t>(area.top, 0)),
+                    static_cast<int>(std::min<std::int64_t>(area.bottom, b->height)),
+                    overwrites_area && whole_rows);
     return bitmap_surface(*b);
 }
 
@@ -237,7 +245,8 @@ void fill_dc(dc_data& dc, box area, std::uint32_t pixel) {
     bitmap_data* b = selected_bitmap(dc);
     if (b && !b->read_only && area.left == 0 && area.top == 0 && area.right == width &&
         area.bottom == height) {
-        b->pending = true;
+        b->ready_top = 0;
+        b->ready_bottom = 0;
         b->fill = pixel;
         return;
     }
@@ -305,16 +314,11 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
     if (!d) {
         return CLR_INVALID;
     }
-    bool uniform;
-    std::uint32_t pixel = 0;
-    surface s = pixels_for_read(*d, &uniform, &pixel);
-    if (x < 0 || y < 0 || x >= s.width || y >= s.height) {
+    readable r = pixels_for_read(*d);
+    if (x < 0 || y < 0 || x >= r.pixels.width || y >= r.pixels.height) {
         return CLR_INVALID;
     }
-    if (!uniform) {
-        pixel = s.row(y)[x];
-    }
-    return platform::colorref_from_pixel(pixel);
+    return platform::colorref_from_pixel(r.row_ready(y) ? r.pixels.row(y)[x] : r.fill);
 }
 
 COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF color) {

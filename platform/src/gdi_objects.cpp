@@ -203,7 +203,7 @@ void init_stock(table& t) {
     s.bitmap = std::make_unique<bitmap_data>();
     s.bitmap->pixels = std::make_unique<std::uint32_t[]>(1);
     s.bitmap->capacity = 1;
-    s.bitmap->pending = false;
+    s.bitmap->ready_bottom = 1;
     s.bitmap->read_only = true;
     default_bitmap_handle() = bitmap;
 }

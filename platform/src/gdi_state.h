@@ -24,18 +24,22 @@ struct brush_data {
     std::uint32_t pixel = 0;
 };
 
-// The pixels of a bitmap live in a block that can be recycled by a later bitmap of the same size. A new
-// bitmap reads as `fill` until something is drawn into it: only then are its words written (see
-// pixels_for_write), so a bitmap whose first operation covers it whole never pays for clearing.
+// The pixels of a bitmap live in a block that can be recycled by a later bitmap of the same size. Only the
+// rows [ready_top, ready_bottom) hold real pixels; every other row reads as `fill`. A new bitmap has no ready
+// rows and reads as black; a fill of the whole bitmap just changes `fill` and drops the ready rows; drawing
+// makes the rows it touches ready (see pixels_for_write). So a frame pays only for the rows it draws on.
 struct bitmap_data {
     int width = 1;
     int height = 1;
     std::unique_ptr<std::uint32_t[]> pixels;
-    std::size_t capacity = 0;   // words in `pixels`
-    bool pending = true;        // every pixel reads as `fill`; the words themselves are stale
+    std::size_t capacity = 0; // words in `pixels`
+    int ready_top = 0;
+    int ready_bottom = 0;
     std::uint32_t fill = 0;     // black
     bool read_only = false;     // the shared 1 x 1 bitmap of new memory DCs
     std::uint32_t owner_dc = 0; // table index + 1 of the memory DC it is selected into, or 0
+
+    bool row_ready(int y) const { return y >= ready_top && y < ready_bottom; }
 };
 
 struct dc_data {
@@ -83,13 +87,21 @@ struct box {
 // The size a DC draws into: its bitmap's, or its window's client area; 0 x 0 for a broken window buffer.
 void dc_extent(const dc_data& dc, int* width, int* height);
 
-// The DC's pixels for reading. A bitmap that still reads as one colour gives no pixels: `*uniform` is set and
-// `*uniform_pixel` holds that colour, so a caller can copy or answer without touching memory.
-surface pixels_for_read(dc_data& dc, bool* uniform, std::uint32_t* uniform_pixel);
+// The DC's pixels for reading: rows [ready_top, ready_bottom) hold real pixels, the others read as `fill`.
+struct readable {
+    surface pixels;
+    int ready_top = 0;
+    int ready_bottom = 0;
+    std::uint32_t fill = 0;
 
-// The DC's pixels for writing inside `area` (already clipped to the DC). A pending bitmap is cleared to its
-// colour first unless `area` covers it whole and `overwrites_area` promises every pixel of it gets written.
-// The shared default bitmap is never written: it gives an empty surface.
+    bool row_ready(int y) const { return y >= ready_top && y < ready_bottom; }
+};
+readable pixels_for_read(dc_data& dc);
+
+// The DC's pixels for writing inside `area` (already clipped to the DC): the rows of `area` of a bitmap are
+// made ready first, written with the bitmap's fill colour unless `overwrites_area` promises that every pixel
+// of `area` gets written and the area spans whole rows. The shared default bitmap is never written: it gives
+// a surface without pixels.
 surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area);
 
 // A memory DC's bitmap, or null for window DCs.
@@ -107,7 +119,7 @@ box clip_box(box b, int width, int height);
 // Fills the clipped rectangle with one colour, whole rows at a time.
 void fill_area(const surface& s, const box& area, std::uint32_t pixel);
 
-// Fills `area` of a DC with a colour, turning a whole-bitmap fill into a pending colour without writing.
+// Fills `area` of a DC with a colour; a fill of a whole bitmap only changes its fill colour.
 void fill_dc(dc_data& dc, box area, std::uint32_t pixel);
 
 } // namespace platform::gdi

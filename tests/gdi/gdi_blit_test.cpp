@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
 
 using namespace gdi_test;
 
@@ -144,6 +146,77 @@ TEST(BitBlt, FromAFreshOrFilledBitmapToAWindow) {
     DeleteObject(brush);
     DeleteObject(bitmap);
     DeleteDC(memory);
+    platform::release_window_dc(window_dc);
+}
+
+// Bitmaps keep undrawn rows as one colour behind the scenes; whatever the order of fills, pixels, partial and
+// whole-row blocks and copies (also within one bitmap), every pixel must read as a plain array says.
+TEST(BitBlt, RandomOperationsAgreeWithAPlainPixelArray) {
+    const int w = 13, h = 11;
+    std::srand(99);
+    platform::pixel_buffer window{w, h, std::vector<std::uint32_t>(w * h, 0)};
+    HDC window_dc = platform::create_window_dc(&window);
+    canvas other(w, h);
+    for (int round = 0; round < 40; ++round) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        std::vector<COLORREF> model(w * h, RGB(0, 0, 0));
+        for (int step = 0; step < 12; ++step) {
+            int x = std::rand() % (w + 4) - 2, y = std::rand() % (h + 4) - 2;
+            int cw = std::rand() % (w + 2) - 1, ch = std::rand() % (h + 2) - 1;
+            COLORREF color = RGB(std::rand() % 256, step, round);
+            int kind = std::rand() % 6;
+            auto paint = [&](int px, int py, COLORREF c) {
+                if (px >= 0 && py >= 0 && px < w && py < h) {
+                    model[py * w + px] = c;
+                }
+            };
+            if (kind == 0 || kind == 1 || kind == 2) { // whole bitmap, whole rows, any block
+                HBRUSH brush = CreateSolidBrush(color);
+                selected keep(dc, brush);
+                int bx = kind == 2 ? x : 0, bw = kind == 2 ? cw : w;
+                int by = kind == 0 ? 0 : y, bh = kind == 0 ? h : ch;
+                PatBlt(dc, bx, by, bw, bh, PATCOPY);
+                for (int py = std::min(by, by + bh); py < std::max(by, by + bh); ++py) {
+                    for (int px = std::min(bx, bx + bw); px < std::max(bx, bx + bw); ++px) {
+                        paint(px, py, color);
+                    }
+                }
+            } else if (kind == 3) {
+                SetPixel(dc, x, y, color);
+                paint(x, y, color);
+            } else {
+                // From another bitmap, or within this one (a shifted copy of itself).
+                HDC source = kind == 4 ? other.dc : dc;
+                SetPixel(other.dc, std::rand() % w, std::rand() % h, color);
+                int sx = std::rand() % (w + 4) - 2, sy = std::rand() % (h + 4) - 2;
+                std::vector<COLORREF> before = model;
+                BitBlt(dc, x, y, cw, ch, source, sx, sy, SRCCOPY);
+                for (int py = std::min(y, y + ch); py < std::max(y, y + ch); ++py) {
+                    for (int px = std::min(x, x + cw); px < std::max(x, x + cw); ++px) {
+                        int qx = px - x + sx, qy = py - y + sy;
+                        if (qx >= 0 && qy >= 0 && qx < w && qy < h) {
+                            paint(px, py, kind == 4 ? other.at(qx, qy) : before[qy * w + qx]);
+                        }
+                    }
+                }
+            }
+            for (int py = 0; py < h; ++py) {
+                for (int px = 0; px < w; ++px) {
+                    ASSERT_EQ(GetPixel(dc, px, py), model[py * w + px])
+                        << round << "/" << step << " kind " << kind;
+                }
+            }
+        }
+        BitBlt(window_dc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+        for (int i = 0; i < w * h; ++i) {
+            ASSERT_EQ(window.pixels[i], platform::pixel_from_colorref(model[i])) << round << " at " << i;
+        }
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
     platform::release_window_dc(window_dc);
 }
 
