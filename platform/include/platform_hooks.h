@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// GDI objects currently alive: pens, brushes, bitmaps and device contexts that were created and not yet
-// deleted. Stock objects (GetStockObject, GetSysColorBrush) are not counted.
+// GDI objects currently alive: pens, brushes, bitmaps and memory device contexts that were created and not
+// yet deleted. Stock objects (GetStockObject, GetSysColorBrush) and window DCs are not counted.
 int gdi_object_count();
 
 } // namespace platform

@@ -24,7 +24,7 @@ constexpr std::size_t max_spares = 4;
 constexpr std::size_t max_spare_words = std::size_t{64} << 20 >> 2; // 64 MiB in all
 
 std::vector<spare_pixels>& spares() {
-    static std::vector<spare_pixels> list;
+    static auto& list = *new std::vector<spare_pixels>; // outlives every bitmap, even at process exit
     return list;
 }
 

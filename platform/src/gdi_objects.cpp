@@ -107,8 +107,9 @@ HGDIOBJ allocate(table& t, object_kind kind, bool stock, bool counted) {
 
 void init_stock(table& t);
 
+// Never destroyed: window DCs may be released by other objects' destructors at process exit.
 table& objects() {
-    static table t;
+    static table& t = *new table;
     static bool ready = false;
     if (!ready) {
         ready = true;

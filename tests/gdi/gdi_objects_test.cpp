@@ -3,6 +3,7 @@
 #include "gdi_test_support.h"
 
 #include <climits>
+#include <vector>
 
 using namespace gdi_test;
 
@@ -236,6 +237,27 @@ TEST(Count, ManyFramesLeaveNothingBehind) {
     EXPECT_EQ(platform::gdi_object_count(), before);
     EXPECT_EQ(window.pixels[39 * 64 + 63], 0x646464u); // the frame colour reached the window
     platform::release_window_dc(window_dc);
+}
+
+TEST(Count, AFullHandleTableFailsCleanlyAndRecovers) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    int before = platform::gdi_object_count();
+    std::vector<HPEN> pens;
+    HPEN pen;
+    while (pens.size() < 100000 && (pen = CreatePen(PS_SOLID, 1, 0)) != nullptr) {
+        pens.push_back(pen);
+    }
+    EXPECT_LT(pens.size(), 100000u); // the table has a limit, and reaching it is no crash
+    EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(dc, 4, 4), nullptr);
+    EXPECT_EQ(CreateSolidBrush(0), nullptr);
+    for (HPEN p : pens) {
+        EXPECT_TRUE(DeleteObject(p));
+    }
+    EXPECT_EQ(platform::gdi_object_count(), before);
+    DeleteDC(dc);
+    canvas c(2, 2);
+    EXPECT_EQ(c.at(1, 1), RGB(255, 255, 255));
 }
 
 TEST(Bitmaps, ZeroOrNegativeSizeGivesOnePixel) {
