@@ -94,8 +94,9 @@ std::vector<open_dc> open_dcs;
 int procedure_depth = 0;
 
 bool key_is_down[256] = {};
-bool menu_key_armed = false; // Alt or F10 pressed alone: its release would activate the menu bar
-POINT cursor = {0, 0};       // last pointer position on the screen, for MSG.pt
+bool menu_key_armed = false;      // Alt or F10 pressed alone: its release would activate the menu bar
+POINT cursor = {0, 0};            // last pointer position on the screen, for MSG.pt
+unsigned synthesised_buttons = 0; // MK_* held through mouse_event
 
 HWND handle_of_serial(std::uintptr_t serial) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10000) + serial * 4);
@@ -597,6 +598,7 @@ void reset() {
     std::fill(std::begin(key_is_down), std::end(key_is_down), false);
     menu_key_armed = false;
     cursor = POINT{0, 0};
+    synthesised_buttons = 0;
 }
 
 } // namespace platform::input
@@ -1148,7 +1150,7 @@ void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
     if (w == nullptr) {
         return;
     }
-    static unsigned buttons = 0;
+    unsigned& buttons = synthesised_buttons;
     std::int64_t x = cursor.x - w->x;
     std::int64_t y = cursor.y - w->y;
     if ((flags & MOUSEEVENTF_ABSOLUTE) != 0) {

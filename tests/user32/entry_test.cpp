@@ -55,13 +55,14 @@ INSTANTIATE_TEST_SUITE_P(cases, entry_arguments,
 struct display_case {
     const char* name;
     const char* environment;
+    const char* executable;
 };
 
 class no_display : public testing::TestWithParam<display_case> {};
 
 TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
     // stderr only; WinMain would print to stdout and return 42.
-    finished f = run(std::string("env -i ") + GetParam().environment + " " + USER32_ENTRY_PROBE_SDL +
+    finished f = run(std::string("env -i ") + GetParam().environment + " " + GetParam().executable +
                      " 2>&1 >/dev/null");
     EXPECT_EQ(f.exit_code, 1);
     const std::string prefix = "mirrors: cannot open a display: ";
@@ -71,10 +72,11 @@ TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
 }
 
 INSTANTIATE_TEST_SUITE_P(cases, no_display,
-                         testing::Values(display_case{"empty_environment", ""},
+                         testing::Values(display_case{"empty_environment", "", USER32_ENTRY_PROBE_SDL},
                                          // A display that nothing serves.
-                                         display_case{"unreachable_display",
-                                                      "DISPLAY=/nonexistent/socket:0"}),
+                                         display_case{"unreachable_display", "DISPLAY=/nonexistent/socket:0",
+                                                      USER32_ENTRY_PROBE_SDL},
+                                         display_case{"the_program", "", MIRRORS_EXECUTABLE}),
                          [](const testing::TestParamInfo<display_case>& info) { return info.param.name; });
 
 } // namespace
