@@ -100,7 +100,11 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
         fill_dc(dest, area, in.fill); // the source is one colour
         return;
     }
-    surface to = pixels_for_write(dest, area, true);
+    // Within one bitmap the destination rows may also be source rows, so they must hold their real
+    // colour before the copy reads them.
+    bitmap_data* target = selected_bitmap(dest);
+    bool one_bitmap = target && target == selected_bitmap(source);
+    surface to = pixels_for_write(dest, area, !one_bitmap);
     in = pixels_for_read(source); // the same bitmap may just have gained ready rows
     if (!to.pixels) {
         return;

@@ -191,6 +191,10 @@ TEST(BitBlt, RandomOperationsAgreeWithAPlainPixelArray) {
                 HDC source = kind == 4 ? other.dc : dc;
                 SetPixel(other.dc, std::rand() % w, std::rand() % h, color);
                 int sx = std::rand() % (w + 4) - 2, sy = std::rand() % (h + 4) - 2;
+                if (std::rand() % 2) { // whole rows up or down
+                    x = sx = 0;
+                    cw = w;
+                }
                 std::vector<COLORREF> before = model;
                 BitBlt(dc, x, y, cw, ch, source, sx, sy, SRCCOPY);
                 for (int py = std::min(y, y + ch); py < std::max(y, y + ch); ++py) {
