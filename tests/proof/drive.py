@@ -67,7 +67,8 @@ SCENES = [
       Polyline(YELLOW, expect.trace(DRAWN_WALLS, DRAWN_LAUNCH, DRAWN_LAUNCH))]),
     ("room", [step for vertex in ROOM for step in (("move", vertex), ("click", 3))] +
      [("move", ROOM_LAUNCH), ("click", 1), ("move", ROOM_CURSOR)],
-     [Polyline(RED, ROOM), Disc(ROOM_LAUNCH), Polyline(YELLOW, expect.trace(ROOM, ROOM_LAUNCH, ROOM_CURSOR))]),
+     [Polyline(RED, ROOM), Disc(ROOM_LAUNCH),
+      Polyline(YELLOW, expect.trace(ROOM, ROOM_LAUNCH, ROOM_CURSOR))]),
 ]
 RELEASE_LINES = ["%d, %d\r\n" % point for point in DRAWN_WALLS + ROOM]
 
@@ -177,12 +178,12 @@ def unescape_c(text):
     return "".join(out)
 
 
-def release_lines_linux(stderr):
-    """Our layer writes each debugger line to stderr as it is. Lines without digits are other noise (none is
-    expected, but a toolkit warning must not hide a wrong line)."""
-    text = stderr.decode("latin-1")
-    lines = re.findall(r"[^\n]*\n|[^\n]+$", text)
-    return [line for line in lines if re.search(r"\d", line)]
+def split_stderr_linux(stderr):
+    """Our layer writes each debugger line to stderr as it is. Returns the lines that have the form of a
+    release line and everything else, line by line."""
+    lines = re.findall(r"[^\n]*\n|[^\n]+$", stderr.decode("latin-1"))
+    releases = [line for line in lines if re.fullmatch(r"-?\d+, -?\d+\r\n", line)]
+    return releases, [line for line in lines if line not in releases]
 
 
 def release_lines_wine(stderr):
@@ -326,7 +327,12 @@ def drive(args):
 
     with open(stderr_path, "rb") as stderr:
         captured = stderr.read()
-    lines = release_lines_wine(captured) if args.platform == "wine" else release_lines_linux(captured)
+    if args.platform == "wine":
+        lines = release_lines_wine(captured)
+    else:
+        lines, others = split_stderr_linux(captured)
+        run.check("nothing on stderr but the release lines",
+                  [] if not others else ["%d other lines: %r" % (len(others), "".join(others)[:600])])
     run.check("one debugger line \"x, y\\r\\n\" per right-button release",
               [] if lines == RELEASE_LINES else ["got %r, wanted %r" % (lines, RELEASE_LINES)])
 

@@ -159,8 +159,9 @@ class Parsing(unittest.TestCase):
                 b"0024:fixme:other:thing\n"
                 b'0024:warn:debugstr:OutputDebugStringA "-5, \\"7\\\\\\x41\\r\\n"\n')
         self.assertEqual(drive.release_lines_wine(wine), ["100, 420\r\n", '-5, "7\\A\r\n'])
-        self.assertEqual(drive.release_lines_linux(b"100, 420\r\nsome warning\n300, 380\r\n12,3"),
-                         ["100, 420\r\n", "300, 380\r\n", "12,3"])
+        self.assertEqual(drive.split_stderr_linux(b"100, 420\r\nsome warning\n300, 380\r\n-1, 7\n12, 3\r\n"),
+                         (["100, 420\r\n", "300, 380\r\n", "12, 3\r\n"], ["some warning\n", "-1, 7\n"]))
+        self.assertEqual(drive.split_stderr_linux(b"5, 6\r\n7, 8"), (["5, 6\r\n"], ["7, 8"]))
 
 
 class Comparison(unittest.TestCase):
