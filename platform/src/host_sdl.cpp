@@ -268,6 +268,7 @@ bool start(std::string* reason) {
             }
             std::replace(reason->begin(), reason->end(), '\n', ' ');
         }
+        SDL_Quit(); // what the failed start loaded (D-Bus, for one) is let go again
         return false;
     }
     started = true;
