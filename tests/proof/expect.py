@@ -79,8 +79,9 @@ class Polyline:
         return min(segment_distance(x, y, a, b) for a, b in zip(self.points, self.points[1:]))
 
     def samples(self, step=3.0, margin=3.0):
-        """Points along every segment, `step` apart, keeping `margin` away from the segment ends where the
-        platforms may legitimately stop a pixel early."""
+        """Every vertex, and points along every segment, `step` apart and `margin` away from its ends. A vertex
+        is judged within a pixel like every point: the last point of a polyline is not drawn."""
+        yield from self.points
         for (ax, ay), (bx, by) in zip(self.points, self.points[1:]):
             length = math.hypot(bx - ax, by - ay)
             s = margin

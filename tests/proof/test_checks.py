@@ -61,12 +61,13 @@ class Canvas:
         return screen.Frame(self.width, self.height, bytes(self.pixels))
 
 
-def ray_scene(ray_shift=(0, 0), disc_outline=RED, stale=None, background=BACKGROUND, texts=True):
+def ray_scene(ray_shift=(0, 0), disc_outline=RED, stale=None, background=BACKGROUND, texts=True,
+              walls=drive.BUILT_IN_WALLS):
     canvas = Canvas(background=background)
     if texts:
         canvas.text(0)
         canvas.text(60)
-    canvas.polyline(drive.BUILT_IN_WALLS, RED)
+    canvas.polyline(walls, RED)
     canvas.disc(drive.LAUNCH, outline=disc_outline)
     canvas.polyline(drive.RAY_FROM_LAUNCH, YELLOW, ray_shift)
     if stale:
@@ -93,6 +94,8 @@ class FrameChecks(unittest.TestCase):
             ("no ray at all", ray_scene(), RAY_ITEMS[:2], "yellow pixels away"),
             ("walls missing", ray_scene(),
              [Polyline(RED, [(100, 400), (200, 450)])] + RAY_ITEMS, "red line"),
+            ("walls stopping short of their last vertex",
+             ray_scene(walls=drive.BUILT_IN_WALLS[:-1] + [(306, 255)]), RAY_ITEMS, "red line"),
             ("marker without outline", ray_scene(disc_outline=YELLOW), RAY_ITEMS, "red outline"),
             ("wrong background", ray_scene(background=(101, 100, 100)), RAY_ITEMS, "background"),
         ]
