@@ -50,19 +50,15 @@ bool set(const char* name) {
     return value != nullptr && value[0] != '\0';
 }
 
-struct key_mapping {
-    unsigned virtual_key;
-    unsigned scan_code;
-    bool extended;
-};
+using key_mapping = platform::translated_key;
 
 // SDL scancodes are physical positions like set-1 codes; virtual keys of letters follow the layout.
-key_mapping map_key(const SDL_Keysym& key) {
-    SDL_Scancode s = key.scancode;
+key_mapping map_key(int scancode, int keycode) {
+    auto s = static_cast<SDL_Scancode>(scancode);
     if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) {
         unsigned letter = 'A' + static_cast<unsigned>(s - SDL_SCANCODE_A);
-        if (key.sym >= SDLK_a && key.sym <= SDLK_z) {
-            letter = 'A' + static_cast<unsigned>(key.sym - SDLK_a);
+        if (keycode >= SDLK_a && keycode <= SDLK_z) {
+            letter = 'A' + static_cast<unsigned>(keycode - SDLK_a);
         }
         platform::scan_code physical =
             platform::scan_code_of('A' + static_cast<unsigned>(s - SDL_SCANCODE_A));
@@ -209,7 +205,7 @@ void handle(const SDL_Event& e) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        key_mapping key = map_key(e.key.keysym);
+        key_mapping key = map_key(e.key.keysym.scancode, e.key.keysym.sym);
         HWND window = by_id(e.key.windowID);
         if (key.virtual_key != 0) {
             platform::input::key(window, key.virtual_key, key.scan_code, key.extended, e.type == SDL_KEYDOWN);
@@ -222,6 +218,14 @@ void handle(const SDL_Event& e) {
 }
 
 } // namespace
+
+namespace platform {
+
+translated_key translate_sdl_key(int sdl_scancode, int sdl_keycode) {
+    return map_key(sdl_scancode, sdl_keycode);
+}
+
+} // namespace platform
 
 namespace platform::host {
 

@@ -1,0 +1,253 @@
+// The SDL host without a display: SDL's dummy video driver keeps window surfaces in memory, and events are
+// pushed into SDL's queue as the X server would send them.
+#include "host.h"
+
+#include <windows.h>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+std::vector<MSG> received;
+
+LRESULT CALLBACK keeping_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        HBRUSH brush = CreateSolidBrush(RGB(0x11, 0x22, 0x33));
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        SetPixel(dc, client.right - 1, client.bottom - 1, RGB(0xAA, 0xBB, 0xCC));
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+class sdl_host : public testing::Test {
+  protected:
+    HWND window = nullptr;
+    SDL_Window* sdl = nullptr;
+
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        std::string reason;
+        ASSERT_TRUE(platform::host::start(&reason)) << reason;
+        WNDCLASSEXA cls = {};
+        cls.cbSize = sizeof cls;
+        cls.style = CS_HREDRAW | CS_VREDRAW;
+        cls.lpfnWndProc = keeping_procedure;
+        cls.lpszClassName = "sdl_host_test";
+        RegisterClassExA(&cls);
+        window = CreateWindowExA(0, "sdl_host_test", "", WS_OVERLAPPEDWINDOW, 0, 0, 64, 48, nullptr, nullptr,
+                                 nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        UpdateWindow(window);
+        // Our only SDL window.
+        for (Uint32 id = 1; id < 100 && sdl == nullptr; ++id) {
+            sdl = SDL_GetWindowFromID(id);
+        }
+        ASSERT_NE(sdl, nullptr);
+        drain();
+        received.clear();
+    }
+
+    void TearDown() override {
+        DestroyWindow(window);
+        UnregisterClassA("sdl_host_test", nullptr);
+    }
+
+    // Everything waiting, without dispatching.
+    static void drain() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            received.push_back(msg);
+            if (msg.message == WM_PAINT) {
+                DispatchMessageA(&msg);
+            }
+        }
+    }
+
+    std::vector<MSG> after(SDL_Event e) {
+        received.clear();
+        e.window.windowID = SDL_GetWindowID(sdl);
+        SDL_PushEvent(&e);
+        drain();
+        return received;
+    }
+};
+
+std::uint32_t surface_pixel(SDL_Window* w, int x, int y) {
+    SDL_Surface* s = SDL_GetWindowSurface(w);
+    const auto* row = static_cast<const unsigned char*>(s->pixels) + static_cast<std::size_t>(y) * s->pitch;
+    return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFFu;
+}
+
+TEST_F(sdl_host, end_paint_shows_the_pixels_on_the_window_surface) {
+    SDL_Surface* s = SDL_GetWindowSurface(sdl);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 64);
+    EXPECT_EQ(s->h, 48);
+    EXPECT_EQ(surface_pixel(sdl, 0, 0), 0x112233u);
+    EXPECT_EQ(surface_pixel(sdl, 30, 20), 0x112233u);
+    EXPECT_EQ(surface_pixel(sdl, 63, 47), 0xAABBCCu);
+}
+
+TEST_F(sdl_host, mouse_inside_is_delivered_in_client_coordinates_and_outside_is_not) {
+    SDL_Event e = {};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = 10;
+    e.motion.y = 20;
+    e.motion.state = SDL_BUTTON_LMASK;
+    e.motion.windowID = SDL_GetWindowID(sdl);
+    received.clear();
+    SDL_PushEvent(&e);
+    e.motion.x = 64; // one past the right edge: the implicit grab still reports it, we don't
+    SDL_PushEvent(&e);
+    SDL_Event up = {};
+    up.type = SDL_MOUSEBUTTONUP;
+    up.button.button = SDL_BUTTON_LEFT;
+    up.button.x = -3;
+    up.button.y = 5;
+    up.button.windowID = e.motion.windowID;
+    SDL_PushEvent(&up);
+    SDL_Event down = {};
+    down.type = SDL_MOUSEBUTTONDOWN;
+    down.button.button = SDL_BUTTON_RIGHT;
+    down.button.clicks = 2; // a double click stays a plain button-down
+    down.button.x = 1;
+    down.button.y = 2;
+    down.button.windowID = e.motion.windowID;
+    SDL_PushEvent(&down);
+    drain();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
+    EXPECT_EQ(received[0].lParam, MAKELPARAM(10, 20));
+    EXPECT_EQ(received[1].message, static_cast<UINT>(WM_RBUTTONDOWN));
+    EXPECT_EQ(received[1].wParam, static_cast<WPARAM>(MK_RBUTTON)) << "the left button was released outside";
+    EXPECT_EQ(received[1].lParam, MAKELPARAM(1, 2));
+}
+
+TEST_F(sdl_host, close_button_and_quit_request_post_close) {
+    SDL_Event close = {};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    std::vector<MSG> got = after(close);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(got[0].hwnd, window);
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    received.clear();
+    SDL_PushEvent(&quit);
+    drain();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_CLOSE));
+}
+
+TEST_F(sdl_host, a_resize_resizes_the_client_area_and_repaints) {
+    SDL_SetWindowSize(sdl, 80, 30);
+    drain(); // SDL reports the new size itself
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 80);
+    EXPECT_EQ(client.bottom, 30);
+    bool painted = false;
+    for (const MSG& m : received) {
+        painted = painted || m.message == WM_PAINT;
+    }
+    EXPECT_TRUE(painted);
+    EXPECT_EQ(surface_pixel(sdl, 79, 29), 0xAABBCCu) << "the new frame fills the new surface";
+}
+
+TEST_F(sdl_host, keys_arrive_with_virtual_key_and_scan_code) {
+    SDL_Event key = {};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_UP;
+    key.key.keysym.sym = SDLK_UP;
+    key.key.windowID = SDL_GetWindowID(sdl);
+    received.clear();
+    SDL_PushEvent(&key);
+    key.key.repeat = 1;
+    SDL_PushEvent(&key);
+    key.type = SDL_KEYUP;
+    key.key.repeat = 0;
+    SDL_PushEvent(&key);
+    drain();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(VK_UP));
+    EXPECT_EQ(received[0].lParam, static_cast<LPARAM>(0x01480001));
+    EXPECT_EQ(received[1].lParam, static_cast<LPARAM>(0x41480001));
+    EXPECT_EQ(received[2].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(received[2].lParam, static_cast<LPARAM>(0xC1480001u));
+}
+
+TEST_F(sdl_host, the_loop_sleeps_until_the_timer_is_due) {
+    SetTimer(window, 1, 10, nullptr);
+    MSG msg;
+    int ticks = 0;
+    while (ticks < 3 && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ticks += msg.message == WM_TIMER ? 1 : 0;
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(ticks, 3);
+    EXPECT_TRUE(KillTimer(window, 1));
+}
+
+struct key_case {
+    const char* name;
+    SDL_Scancode scancode;
+    SDL_Keycode keycode;
+    platform::translated_key expected;
+};
+
+class sdl_keys : public testing::TestWithParam<key_case> {};
+
+TEST_P(sdl_keys, map_to_virtual_keys_and_set_one_scan_codes) {
+    platform::translated_key k = platform::translate_sdl_key(GetParam().scancode, GetParam().keycode);
+    EXPECT_EQ(k.virtual_key, GetParam().expected.virtual_key);
+    EXPECT_EQ(k.scan_code, GetParam().expected.scan_code);
+    EXPECT_EQ(k.extended, GetParam().expected.extended);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    table, sdl_keys,
+    testing::Values(key_case{"a", SDL_SCANCODE_A, SDLK_a, {'A', 0x1E, false}},
+                    key_case{"z", SDL_SCANCODE_Z, SDLK_z, {'Z', 0x2C, false}},
+                    key_case{"azerty_a_on_the_q_key", SDL_SCANCODE_Q, SDLK_a, {'A', 0x10, false}},
+                    key_case{"m", SDL_SCANCODE_M, SDLK_m, {'M', 0x32, false}},
+                    key_case{"one", SDL_SCANCODE_1, SDLK_1, {'1', 0x02, false}},
+                    key_case{"nine", SDL_SCANCODE_9, SDLK_9, {'9', 0x0A, false}},
+                    key_case{"zero", SDL_SCANCODE_0, SDLK_0, {'0', 0x0B, false}},
+                    key_case{"f1", SDL_SCANCODE_F1, SDLK_F1, {VK_F1, 0x3B, false}},
+                    key_case{"f10", SDL_SCANCODE_F10, SDLK_F10, {VK_F10, 0x44, false}},
+                    key_case{"f11", SDL_SCANCODE_F11, SDLK_F11, {VK_F11, 0x57, false}},
+                    key_case{"f12", SDL_SCANCODE_F12, SDLK_F12, {VK_F12, 0x58, false}},
+                    key_case{"left", SDL_SCANCODE_LEFT, SDLK_LEFT, {VK_LEFT, 0x4B, true}},
+                    key_case{"right", SDL_SCANCODE_RIGHT, SDLK_RIGHT, {VK_RIGHT, 0x4D, true}},
+                    key_case{"down", SDL_SCANCODE_DOWN, SDLK_DOWN, {VK_DOWN, 0x50, true}},
+                    key_case{"escape", SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, {VK_ESCAPE, 0x01, false}},
+                    key_case{"enter", SDL_SCANCODE_RETURN, SDLK_RETURN, {VK_RETURN, 0x1C, false}},
+                    key_case{"keypad_enter", SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, {VK_RETURN, 0x1C, true}},
+                    key_case{"space", SDL_SCANCODE_SPACE, SDLK_SPACE, {VK_SPACE, 0x39, false}},
+                    key_case{"tab", SDL_SCANCODE_TAB, SDLK_TAB, {VK_TAB, 0x0F, false}},
+                    key_case{"backspace", SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, {VK_BACK, 0x0E, false}},
+                    key_case{"left_shift", SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, {VK_SHIFT, 0x2A, false}},
+                    key_case{"right_shift", SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, {VK_SHIFT, 0x36, false}},
+                    key_case{"left_control", SDL_SCANCODE_LCTRL, SDLK_LCTRL, {VK_CONTROL, 0x1D, false}},
+                    key_case{"right_control", SDL_SCANCODE_RCTRL, SDLK_RCTRL, {VK_CONTROL, 0x1D, true}},
+                    key_case{"left_alt", SDL_SCANCODE_LALT, SDLK_LALT, {VK_MENU, 0x38, false}},
+                    key_case{"right_alt", SDL_SCANCODE_RALT, SDLK_RALT, {VK_MENU, 0x38, true}},
+                    key_case{"unmapped", SDL_SCANCODE_F13, SDLK_F13, {0, 0, false}}),
+    [](const testing::TestParamInfo<key_case>& info) { return info.param.name; });
+
+} // namespace
