@@ -115,14 +115,17 @@ def wine_environment(prefix, debug):
     env = dict(os.environ)
     env["WINEPREFIX"] = prefix
     env["WINEDEBUG"] = debug
+    # A 32-bit Windows for our 32-bit program: half the size and time of a 64-bit prefix.
+    env["WINEARCH"] = "win32"
     # No Mono or Gecko installer dialogs: nobody would ever answer them here.
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
     return env
 
 
 def prepare_wine_prefix(prefix):
-    """A prefix of our own inside the build tree, made once per build tree (about half a minute)."""
-    ready = os.path.join(prefix, ".mirrors-ready")
+    """A prefix of our own inside the build tree, made once per build tree (a quarter of a minute). A prefix
+    without our mark (half made, or of another architecture) is made anew."""
+    ready = os.path.join(prefix, ".mirrors-ready-win32")
     if os.path.exists(ready):
         return
     shutil.rmtree(prefix, ignore_errors=True)
