@@ -1,11 +1,17 @@
 // The SDL2 host: one real, resizable window per user32 window, shown through its window surface.
 //
 // The program repaints 100 times a second for as long as it runs, so presenting is one memcpy per row into
-// the window surface and nothing else, and waiting for a message sleeps in SDL_WaitEventTimeout until the
-// next input or timer deadline.
+// the window surface and nothing else, and waiting for a message sleeps until the next input or timer
+// deadline: on X11 in poll() on the X connection itself, elsewhere in SDL_WaitEventTimeout.
 #include "host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#endif
+
+#include <poll.h>
 
 #include <algorithm>
 #include <climits>
@@ -25,7 +31,26 @@ struct sdl_window {
 bool started = false;
 std::vector<sdl_window> sdl_windows;
 SDL_Cursor* arrow = nullptr;
-unsigned buttons = 0; // MK_* of the buttons held, tracked from SDL's events
+unsigned buttons = 0;  // MK_* of the buttons held, tracked from SDL's events
+int x_connection = -1; // the X server connection's file descriptor, when SDL runs on X11
+
+// SDL_WaitEventTimeout wakes itself by sending an event to one of our windows over a second X connection
+// whenever it queues input while waiting. When that window is destroyed in between (Alt+F4 does exactly that)
+// the X server answers the stray event with BadWindow, and Xlib's default handler ends the process with exit
+// code 1. Sleeping on the connection ourselves sends nothing, so a closed window can never trip it.
+int x_connection_of(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display != nullptr) {
+        return ConnectionNumber(info.info.x11.display);
+    }
+#else
+    (void)window;
+#endif
+    return -1;
+}
 
 sdl_window* by_handle(HWND handle) {
     for (sdl_window& w : sdl_windows) {
@@ -297,6 +322,7 @@ void stop() {
     }
     SDL_Quit();
     started = false;
+    x_connection = -1;
 }
 
 bool create_window(HWND window, const char* title, int width, int height) {
@@ -311,6 +337,9 @@ bool create_window(HWND window, const char* title, int width, int height) {
         return false;
     }
     sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w)});
+    if (x_connection < 0) {
+        x_connection = x_connection_of(w);
+    }
     return true;
 }
 
@@ -405,19 +434,27 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         }
         return wait_result::woke;
     }
-    SDL_Event e;
-    if (!deadline_ms) {
-        if (SDL_WaitEvent(&e) != 0) {
-            handle(e);
+    int timeout = -1;
+    if (deadline_ms) {
+        std::uint64_t now = now_ms();
+        if (*deadline_ms <= now) {
+            return wait_result::woke;
         }
+        timeout = static_cast<int>(std::min<std::uint64_t>(*deadline_ms - now, INT_MAX));
+    }
+    if (x_connection >= 0) {
+        // Events that Xlib already read off the connection (while presenting, say) would not wake poll():
+        // drain them into SDL's queue first, and sleep only when nothing is waiting.
+        SDL_PumpEvents();
+        if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) {
+            return wait_result::woke;
+        }
+        pollfd connection = {x_connection, POLLIN, 0};
+        poll(&connection, 1, timeout);
         return wait_result::woke;
     }
-    std::uint64_t now = now_ms();
-    if (*deadline_ms <= now) {
-        return wait_result::woke;
-    }
-    int timeout = static_cast<int>(std::min<std::uint64_t>(*deadline_ms - now, INT_MAX));
-    if (SDL_WaitEventTimeout(&e, timeout) != 0) {
+    SDL_Event e;
+    if (timeout < 0 ? SDL_WaitEvent(&e) != 0 : SDL_WaitEventTimeout(&e, timeout) != 0) {
         handle(e);
     }
     return wait_result::woke;
