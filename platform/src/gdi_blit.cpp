@@ -5,9 +5,15 @@
 // their memory to the next bitmap of the same size, and a bitmap's rows are only written once something is
 // drawn on them: until then they read as the bitmap's one fill colour, so the full fill just sets that colour
 // and copying those rows out is a plain row fill.
+//
+// A window's pixels go to the screen after every frame, and most frames repeat the last one. So copies and
+// fills into a window write only the rows that really change and report just those to the host (see
+// pixel_buffer::mark_changed): comparing a row only reads memory, which is cheaper than writing it, and the
+// host then puts nothing on screen for a still picture.
 #include "gdi_state.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -49,6 +55,54 @@ void make_rows_ready(bitmap_data& b, int top, int bottom, bool overwritten) {
     b.ready_top = new_top;
     b.ready_bottom = new_bottom;
 }
+
+// A row of `count` words of one colour, to compare window rows against with memcmp (which the C library
+// does many words at a time on any CPU). Kept between calls: the colour rarely changes.
+const std::uint32_t* uniform_row(std::uint32_t pixel, std::size_t count) {
+    static auto& row = *new std::vector<std::uint32_t>; // outlives every window, even at process exit
+    static std::uint32_t colour = 0;
+    if (row.size() < count || colour != pixel) {
+        row.assign(std::max(count, row.size()), pixel);
+        colour = pixel;
+    }
+    return row.data();
+}
+
+// Whether all `count` words at `row` are `pixel`.
+bool row_is(const std::uint32_t* row, std::size_t count, std::uint32_t pixel) {
+    return count == 0 || std::memcmp(row, uniform_row(pixel, count), count * sizeof(std::uint32_t)) == 0;
+}
+
+// Writes one colour over `count` words of a window row unless they hold it already. True when it wrote.
+bool fill_window_row(std::uint32_t* out, std::size_t count, std::uint32_t pixel) {
+    if (row_is(out, count, pixel)) {
+        return false;
+    }
+    std::fill_n(out, count, pixel);
+    return true;
+}
+
+// Copies `count` words into a window row unless they are equal already (the ranges may overlap when a
+// window is copied onto itself). True when it wrote.
+bool copy_window_row(std::uint32_t* out, const std::uint32_t* in, std::size_t count) {
+    if (std::memcmp(out, in, count * sizeof(std::uint32_t)) == 0) {
+        return false;
+    }
+    std::memmove(out, in, count * sizeof(std::uint32_t));
+    return true;
+}
+
+// The rows a window write really changed, gathered and reported to the buffer once.
+struct changed_rows {
+    int top = INT_MAX;
+    int bottom = INT_MIN;
+
+    void add(int y) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y + 1);
+    }
+    void report(pixel_buffer& window) const { window.mark_changed(top, bottom); }
+};
 
 surface bitmap_surface(bitmap_data& b) {
     return surface{b.pixels.get(), b.width, b.height, static_cast<std::size_t>(b.width)};
@@ -104,7 +158,8 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
     // colour before the copy reads them.
     bitmap_data* target = selected_bitmap(dest);
     bool one_bitmap = target && target == selected_bitmap(source);
-    surface to = pixels_for_write(dest, area, !one_bitmap);
+    // A window's rows are marked changed below, one by one, only where the copy changes them.
+    surface to = dest.window ? pixels_for_read(dest).pixels : pixels_for_write(dest, area, !one_bitmap);
     in = pixels_for_read(source); // the same bitmap may just have gained ready rows
     if (!to.pixels) {
         return;
@@ -118,10 +173,18 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
         std::swap(first, last);
         step = -1;
     }
+    changed_rows changed;
     for (int y = first;; y += step) {
         int source_y = static_cast<int>(y + offset_y);
         std::uint32_t* out = to.row(y) + area.left;
-        if (in.row_ready(source_y)) {
+        if (dest.window) {
+            bool wrote = in.row_ready(source_y)
+                             ? copy_window_row(out, in.pixels.row(source_y) + from.left, columns)
+                             : fill_window_row(out, columns, in.fill);
+            if (wrote) {
+                changed.add(y);
+            }
+        } else if (in.row_ready(source_y)) {
             std::memmove(out, in.pixels.row(source_y) + from.left, columns * sizeof(std::uint32_t));
         } else {
             std::fill_n(out, columns, in.fill);
@@ -129,6 +192,9 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
         if (y == last) {
             break;
         }
+    }
+    if (dest.window) {
+        changed.report(*dest.window);
     }
 }
 
@@ -205,6 +271,8 @@ readable pixels_for_read(dc_data& dc) {
 
 surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area) {
     if (dc.window) {
+        dc.window->mark_changed(static_cast<int>(std::max<std::int64_t>(area.top, 0)),
+                                static_cast<int>(std::min<std::int64_t>(area.bottom, INT_MAX)));
         return pixels_for_read(dc).pixels;
     }
     bitmap_data* b = selected_bitmap(dc);
@@ -252,6 +320,18 @@ void fill_dc(dc_data& dc, box area, std::uint32_t pixel) {
         b->ready_top = 0;
         b->ready_bottom = 0;
         b->fill = pixel;
+        return;
+    }
+    if (dc.window) {
+        surface s = pixels_for_read(dc).pixels;
+        auto count = static_cast<std::size_t>(area.right - area.left);
+        changed_rows changed;
+        for (auto y = static_cast<int>(area.top); y < area.bottom; ++y) {
+            if (fill_window_row(s.row(y) + area.left, count, pixel)) {
+                changed.add(y);
+            }
+        }
+        changed.report(*dc.window);
         return;
     }
     fill_area(pixels_for_write(dc, area, true), area, pixel);

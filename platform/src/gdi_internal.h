@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +15,34 @@ struct pixel_buffer {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels; // width * height words
+
+    // Rows [changed_top, changed_bottom) may differ from what the host last put on screen; every other row
+    // is unchanged since then. Whatever writes pixels widens the band and the host empties it once it has
+    // shown them, so a frame that repaints the same picture costs the screen nothing. A new buffer counts as
+    // changed everywhere.
+    int changed_top = 0;
+    int changed_bottom = INT_MAX;
+
+    void mark_changed(int top, int bottom) {
+        if (top >= bottom) {
+            return;
+        }
+        if (changed_top >= changed_bottom) {
+            changed_top = top;
+            changed_bottom = bottom;
+        } else {
+            changed_top = std::min(changed_top, top);
+            changed_bottom = std::max(changed_bottom, bottom);
+        }
+    }
+    void mark_all_changed() {
+        changed_top = 0;
+        changed_bottom = INT_MAX;
+    }
+    void mark_shown() {
+        changed_top = 0;
+        changed_bottom = 0;
+    }
 };
 
 // A device context whose drawing goes to `target` (a window's client area). Its pen, brush and font are the
