@@ -3,6 +3,8 @@
 
 BUILD := build
 BUILD_WIN32 := build-win32
+BUILD_SANITIZE := build-sanitize
+BUILD_FUZZ := build-fuzz
 JOBS ?= $(shell nproc)
 
 .PHONY: run test program bench clean
@@ -15,6 +17,9 @@ program:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD) -j$(JOBS) --target mirrors
 
+# Every test in the Release build (with the Windows build for the Wine proof); then the unit and headless
+# tests again, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; then each libFuzzer target
+# for a bounded time from its seeds.
 test:
 	scripts/install-deps test
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
@@ -22,6 +27,14 @@ test:
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DMIRRORS_SANITIZE=ON -DMIRRORS_TESTS=ON -DMIRRORS_PROOF=OFF -DMIRRORS_BENCHMARKS=OFF
+	cmake --build $(BUILD_SANITIZE) -j$(JOBS)
+	cd $(BUILD_SANITIZE) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DMIRRORS_FUZZ=ON -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_targets
+	cd $(BUILD_FUZZ) && ctest --output-on-failure -j$(JOBS)
 
 bench:
 	scripts/install-deps test
