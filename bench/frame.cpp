@@ -6,7 +6,8 @@
 // draw_frame, block transfer to the window DC, everything released, EndPaint. The floor beside it is what any
 // frame of that size must at least cost: one memset of the pixels (the background) and one memcpy of them
 // (the copy to the window), 32-bit pixels, measured in the same run. The summary at the end gives
-// frame / floor for every size.
+// frame / floor for every size, for frames that repeat the last one (the mouse still) and for frames that all
+// differ (the mouse moving).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -30,9 +31,10 @@ struct frame_size {
 };
 const frame_size sizes[] = {{1024, 640}, {1920, 1080}};
 
-// Inside the built-in walls this ray is reflected 21 times at 22 distinct points before the path is full.
+// Inside the built-in walls these rays are reflected 21 times at 22 distinct points before the path is full.
 const POINT launch{420, 180};
 const POINT cursor{380, 210};
+const POINT other_cursor{380, 211};
 
 std::string size_name(const frame_size& size) {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -70,16 +72,28 @@ HWND open_main_window(const frame_size& size, std::string* error) {
     return error->empty() ? window : nullptr;
 }
 
-void frame(benchmark::State& state, frame_size size) {
+// With `moving`, the cursor moves between two points before every tick, so that every frame differs from the
+// one before; otherwise every frame repeats the last, as while the mouse is still.
+void frame(benchmark::State& state, frame_size size, bool moving) {
     std::string error;
     HWND window = open_main_window(size, &error);
     if (window == nullptr) {
         state.SkipWithError(error.c_str());
         return;
     }
+    if (moving && trace_ray_path(scene.walls, launch, other_cursor).size() !=
+                      static_cast<std::size_t>(max_path_points)) {
+        state.SkipWithError("the second ray does not have the full 22 points");
+        return;
+    }
     const int objects_before = platform::gdi_object_count();
     const int frames_before = headless::frames_presented();
+    bool at_other = false;
     for (auto _ : state) {
+        if (moving) {
+            at_other = !at_other;
+            main_window_proc(window, WM_MOUSEMOVE, 0, client_point(at_other ? other_cursor : cursor));
+        }
         main_window_proc(window, WM_TIMER, 1, 0);
     }
     // Every tick must have made exactly one frame and released everything it made.
@@ -145,7 +159,9 @@ int main(int argc, char** argv) {
     for (const frame_size& size : sizes) {
         benchmark::RegisterBenchmark(("floor/" + size_name(size)).c_str(), floor, size)
             ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("frame/" + size_name(size)).c_str(), frame, size)
+        benchmark::RegisterBenchmark(("frame/" + size_name(size)).c_str(), frame, size, false)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("frame_moving/" + size_name(size)).c_str(), frame, size, true)
             ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
@@ -155,14 +171,18 @@ int main(int argc, char** argv) {
     summary_reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nframe / floor in CPU time (floor: one memset and one memcpy of the frame's pixels)\n");
-    for (const frame_size& size : sizes) {
-        double frame_time = reporter.time_of("frame/" + size_name(size));
-        double floor_time = reporter.time_of("floor/" + size_name(size));
-        if (frame_time > 0 && floor_time > 0) {
-            std::printf("  %-10s frame %8.1f us   floor %8.1f us   ratio %.2f\n", size_name(size).c_str(),
-                        frame_time, floor_time, frame_time / floor_time);
+    for (const std::string kind : {"frame", "frame_moving"}) {
+        for (const frame_size& size : sizes) {
+            const std::string name = kind + "/" + size_name(size);
+            double frame_time = reporter.time_of(name);
+            double floor_time = reporter.time_of("floor/" + size_name(size));
+            if (frame_time > 0 && floor_time > 0) {
+                std::printf("  %-24s %8.1f us   floor %8.1f us   ratio %.2f\n", name.c_str(), frame_time,
+                            floor_time, frame_time / floor_time);
+            }
         }
     }
+    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }

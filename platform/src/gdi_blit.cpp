@@ -2,9 +2,9 @@
 //
 // The program builds every frame in a new bitmap: create it, fill it whole, draw a little, copy it to the
 // window, delete it. Two things keep that cheap while a new bitmap still reads as black. Deleted bitmaps hand
-// their memory to the next bitmap of the same size, and a bitmap's rows are only written once something is
-// drawn on them: until then they read as the bitmap's one fill colour, so the full fill just sets that colour
-// and copying those rows out is a plain row fill.
+// their memory to the next bitmap of the same size, and a bitmap's pixels are only written once something is
+// drawn near them (one span of columns per row, around what was drawn): until then they read as the bitmap's
+// one fill colour, so the full fill just sets that colour and copying those pixels out is a plain fill.
 //
 // A window's pixels go to the screen after every frame, and most frames repeat the last one. So copies and
 // fills into a window write only the rows that really change and report just those to the host (see
@@ -34,26 +34,75 @@ std::vector<spare_pixels>& spares() {
     return list;
 }
 
-// Makes rows [top, bottom) of a bitmap hold real pixels. The ready rows stay one band, so the rows between
-// the old band and the new rows are written too; rows that the caller overwrites whole are left alone.
-void make_rows_ready(bitmap_data& b, int top, int bottom, bool overwritten) {
-    if (top >= bottom) {
+// Writes the fill colour over columns [from, to) of a bitmap row, except for the columns [keep_left,
+// keep_right) when `keep` is set (the caller writes those itself).
+void fill_columns(std::uint32_t* row, int from, int to, std::uint32_t pixel, bool keep, int keep_left,
+                  int keep_right) {
+    if (!keep) {
+        if (from < to) {
+            std::fill_n(row + from, to - from, pixel);
+        }
         return;
     }
-    int new_top = top;
-    int new_bottom = bottom;
-    if (b.ready_top < b.ready_bottom) {
-        new_top = std::min(new_top, b.ready_top);
-        new_bottom = std::max(new_bottom, b.ready_bottom);
+    int before = std::min(to, keep_left);
+    if (from < before) {
+        std::fill_n(row + from, before - from, pixel);
     }
-    auto columns = static_cast<std::size_t>(b.width);
-    for (int y = new_top; y < new_bottom; ++y) {
-        if (!b.row_ready(y) && !(overwritten && y >= top && y < bottom)) {
-            std::fill_n(b.pixels.get() + static_cast<std::size_t>(y) * columns, columns, b.fill);
+    int after = std::max(from, keep_right);
+    if (after < to) {
+        std::fill_n(row + after, to - after, pixel);
+    }
+}
+
+// Makes the pixels of `area` (clipped to the bitmap) real. Each row keeps one span of real columns, so
+// the columns between its old span and `area` become real too, written with the fill colour; the pixels of
+// `area` itself are left alone when the caller `overwrites` them all.
+void make_ready(bitmap_data& b, const box& area, bool overwrites) {
+    int top = static_cast<int>(std::max<std::int64_t>(area.top, 0));
+    int bottom = static_cast<int>(std::min<std::int64_t>(area.bottom, b.height));
+    int left = static_cast<int>(std::max<std::int64_t>(area.left, 0));
+    int right = static_cast<int>(std::min<std::int64_t>(area.right, b.width));
+    if (top >= bottom || left >= right) {
+        return;
+    }
+    auto rows = static_cast<std::size_t>(b.height);
+    if (b.ready_columns.size() != rows) {
+        // Whole rows were real so far (or nothing was): say so row by row.
+        column_span whole{0, b.width};
+        b.ready_columns.assign(rows, column_span{});
+        for (int y = b.ready_top; y < b.ready_bottom; ++y) {
+            b.ready_columns[static_cast<std::size_t>(y)] = whole;
         }
     }
-    b.ready_top = new_top;
-    b.ready_bottom = new_bottom;
+    // Rows that join the band have nothing real yet.
+    if (b.ready_top >= b.ready_bottom) {
+        b.ready_top = top;
+        b.ready_bottom = top;
+    }
+    for (int y = top; y < b.ready_top; ++y) {
+        b.ready_columns[static_cast<std::size_t>(y)] = column_span{};
+    }
+    for (int y = b.ready_bottom; y < bottom; ++y) {
+        b.ready_columns[static_cast<std::size_t>(y)] = column_span{};
+    }
+    b.ready_top = std::min(b.ready_top, top);
+    b.ready_bottom = std::max(b.ready_bottom, bottom);
+
+    auto columns = static_cast<std::size_t>(b.width);
+    for (int y = top; y < bottom; ++y) {
+        column_span& real = b.ready_columns[static_cast<std::size_t>(y)];
+        std::uint32_t* row = b.pixels.get() + static_cast<std::size_t>(y) * columns;
+        if (real.empty()) {
+            fill_columns(row, left, right, b.fill, overwrites, left, right);
+            real = column_span{left, right};
+            continue;
+        }
+        int new_left = std::min(real.left, left);
+        int new_right = std::max(real.right, right);
+        fill_columns(row, new_left, real.left, b.fill, overwrites, left, right);
+        fill_columns(row, real.right, new_right, b.fill, overwrites, left, right);
+        real = column_span{new_left, new_right};
+    }
 }
 
 // A row of `count` words of one colour, to compare window rows against with memcmp (which the C library
@@ -85,7 +134,7 @@ bool fill_window_row(std::uint32_t* out, std::size_t count, std::uint32_t pixel)
 // Copies `count` words into a window row unless they are equal already (the ranges may overlap when a
 // window is copied onto itself). True when it wrote.
 bool copy_window_row(std::uint32_t* out, const std::uint32_t* in, std::size_t count) {
-    if (std::memcmp(out, in, count * sizeof(std::uint32_t)) == 0) {
+    if (count == 0 || std::memcmp(out, in, count * sizeof(std::uint32_t)) == 0) {
         return false;
     }
     std::memmove(out, in, count * sizeof(std::uint32_t));
@@ -154,17 +203,19 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
         fill_dc(dest, area, in.fill); // the source is one colour
         return;
     }
-    // Within one bitmap the destination rows may also be source rows, so they must hold their real
-    // colour before the copy reads them.
+    // Within one bitmap the destination pixels may also be source pixels, so the whole source area gets its
+    // real colours before the copy reads it (then every source row is one piece, safe for memmove).
     bitmap_data* target = selected_bitmap(dest);
     bool one_bitmap = target && target == selected_bitmap(source);
+    if (one_bitmap) {
+        pixels_for_write(source, from, false);
+    }
     // A window's rows are marked changed below, one by one, only where the copy changes them.
     surface to = dest.window ? pixels_for_read(dest).pixels : pixels_for_write(dest, area, !one_bitmap);
-    in = pixels_for_read(source); // the same bitmap may just have gained ready rows
+    in = pixels_for_read(source); // the same bitmap may just have gained real pixels
     if (!to.pixels) {
         return;
     }
-    auto columns = static_cast<std::size_t>(area.right - area.left);
     int first = static_cast<int>(area.top);
     int last = static_cast<int>(area.bottom) - 1;
     int step = 1;
@@ -173,21 +224,37 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
         std::swap(first, last);
         step = -1;
     }
+    auto from_left = static_cast<int>(from.left);
+    auto from_right = static_cast<int>(from.right);
     changed_rows changed;
     for (int y = first;; y += step) {
         int source_y = static_cast<int>(y + offset_y);
+        // The source row in three pieces: fill colour, real pixels, fill colour.
+        column_span real = in.ready_span(source_y);
+        int real_left = std::clamp(real.left, from_left, from_right);
+        int real_right = std::clamp(real.right, real_left, from_right);
+        if (real.empty()) {
+            real_left = from_right;
+            real_right = from_right;
+        }
         std::uint32_t* out = to.row(y) + area.left;
+        const std::uint32_t* in_row = in.pixels.row(source_y);
+        auto before = static_cast<std::size_t>(real_left - from_left);
+        auto middle = static_cast<std::size_t>(real_right - real_left);
+        auto after = static_cast<std::size_t>(from_right - real_right);
         if (dest.window) {
-            bool wrote = in.row_ready(source_y)
-                             ? copy_window_row(out, in.pixels.row(source_y) + from.left, columns)
-                             : fill_window_row(out, columns, in.fill);
+            bool wrote = fill_window_row(out, before, in.fill);
+            wrote = copy_window_row(out + before, in_row + real_left, middle) || wrote;
+            wrote = fill_window_row(out + before + middle, after, in.fill) || wrote;
             if (wrote) {
                 changed.add(y);
             }
-        } else if (in.row_ready(source_y)) {
-            std::memmove(out, in.pixels.row(source_y) + from.left, columns * sizeof(std::uint32_t));
         } else {
-            std::fill_n(out, columns, in.fill);
+            std::fill_n(out, before, in.fill);
+            if (middle > 0) {
+                std::memmove(out + before, in_row + real_left, middle * sizeof(std::uint32_t));
+            }
+            std::fill_n(out + before + middle, after, in.fill);
         }
         if (y == last) {
             break;
@@ -264,6 +331,7 @@ readable pixels_for_read(dc_data& dc) {
         r.pixels = bitmap_surface(*b);
         r.ready_top = b->ready_top;
         r.ready_bottom = b->ready_bottom;
+        r.ready_columns = b->ready_columns.empty() ? nullptr : b->ready_columns.data();
         r.fill = b->fill;
     }
     return r;
@@ -279,10 +347,7 @@ surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area) {
     if (!b || b->read_only) {
         return surface{};
     }
-    bool whole_rows = area.left <= 0 && area.right >= b->width;
-    make_rows_ready(*b, static_cast<int>(std::max<std::int64_t>(area.top, 0)),
-                    static_cast<int>(std::min<std::int64_t>(area.bottom, b->height)),
-                    overwrites_area && whole_rows);
+    make_ready(*b, area, overwrites_area);
     return bitmap_surface(*b);
 }
 
@@ -402,7 +467,8 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
     if (x < 0 || y < 0 || x >= r.pixels.width || y >= r.pixels.height) {
         return CLR_INVALID;
     }
-    return platform::colorref_from_pixel(r.row_ready(y) ? r.pixels.row(y)[x] : r.fill);
+    column_span real = r.ready_span(y);
+    return platform::colorref_from_pixel(x >= real.left && x < real.right ? r.pixels.row(y)[x] : r.fill);
 }
 
 COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF color) {

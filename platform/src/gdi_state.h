@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace platform::gdi {
 
@@ -24,10 +25,20 @@ struct brush_data {
     std::uint32_t pixel = 0;
 };
 
+// Columns [left, right) of one row; empty when left >= right.
+struct column_span {
+    int left = 0;
+    int right = 0;
+
+    bool empty() const { return left >= right; }
+};
+
 // The pixels of a bitmap live in a block that can be recycled by a later bitmap of the same size. Only the
-// rows [ready_top, ready_bottom) hold real pixels; every other row reads as `fill`. A new bitmap has no ready
-// rows and reads as black; a fill of the whole bitmap just changes `fill` and drops the ready rows; drawing
-// makes the rows it touches ready (see pixels_for_write). So a frame pays only for the rows it draws on.
+// rows [ready_top, ready_bottom) hold real pixels, and of each such row y only the columns ready_columns[y]
+// (the whole row when ready_columns is empty); every other pixel reads as `fill`. A new bitmap has nothing
+// ready and reads as black; a fill of the whole bitmap just changes `fill` and drops what was ready; drawing
+// makes the pixels around what it touches ready (see pixels_for_write). So a frame pays only for the part of
+// each row that it draws on.
 struct bitmap_data {
     int width = 1;
     int height = 1;
@@ -35,11 +46,17 @@ struct bitmap_data {
     std::size_t capacity = 0; // words in `pixels`
     int ready_top = 0;
     int ready_bottom = 0;
-    std::uint32_t fill = 0;     // black
-    bool read_only = false;     // the shared 1 x 1 bitmap of new memory DCs
-    std::uint32_t owner_dc = 0; // table index + 1 of the memory DC it is selected into, or 0
+    std::vector<column_span> ready_columns; // indexed by row; meaningful inside [ready_top, ready_bottom)
+    std::uint32_t fill = 0;                 // black
+    bool read_only = false;                 // the shared 1 x 1 bitmap of new memory DCs
+    std::uint32_t owner_dc = 0;             // table index + 1 of the memory DC it is selected into, or 0
 
-    bool row_ready(int y) const { return y >= ready_top && y < ready_bottom; }
+    column_span ready_span(int y) const {
+        if (y < ready_top || y >= ready_bottom) {
+            return column_span{};
+        }
+        return ready_columns.empty() ? column_span{0, width} : ready_columns[static_cast<std::size_t>(y)];
+    }
 };
 
 struct dc_data {
@@ -87,21 +104,28 @@ struct box {
 // The size a DC draws into: its bitmap's, or its window's client area; 0 x 0 for a broken window buffer.
 void dc_extent(const dc_data& dc, int* width, int* height);
 
-// The DC's pixels for reading: rows [ready_top, ready_bottom) hold real pixels, the others read as `fill`.
+// The DC's pixels for reading: in rows [ready_top, ready_bottom) the columns ready_columns[y] (whole rows
+// when null) hold real pixels; every other pixel reads as `fill`.
 struct readable {
     surface pixels;
     int ready_top = 0;
     int ready_bottom = 0;
+    const column_span* ready_columns = nullptr;
     std::uint32_t fill = 0;
 
-    bool row_ready(int y) const { return y >= ready_top && y < ready_bottom; }
+    column_span ready_span(int y) const {
+        if (y < ready_top || y >= ready_bottom) {
+            return column_span{};
+        }
+        return ready_columns == nullptr ? column_span{0, pixels.width} : ready_columns[y];
+    }
 };
 readable pixels_for_read(dc_data& dc);
 
-// The DC's pixels for writing inside `area` (already clipped to the DC): the rows of `area` of a bitmap are
-// made ready first, written with the bitmap's fill colour unless `overwrites_area` promises that every pixel
-// of `area` gets written and the area spans whole rows. The shared default bitmap is never written: it gives
-// a surface without pixels.
+// The DC's pixels for writing inside `area` (already clipped to the DC); nothing outside `area` may be
+// written. The pixels of `area` of a bitmap are made ready first, written with the bitmap's fill colour
+// unless `overwrites_area` promises that every pixel of `area` gets written. The shared default bitmap is
+// never written: it gives a surface without pixels.
 surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area);
 
 // A memory DC's bitmap, or null for window DCs.
