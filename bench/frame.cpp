@@ -131,15 +131,23 @@ class summary_reporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+            if (run.error_occurred) {
+                continue;
+            }
+            if (run.run_type == Run::RT_Iteration) {
                 times_[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+            } else if (run.aggregate_name == "median") {
+                medians_[run.run_name.function_name] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // Median of the repetitions; negative when the benchmark did not run.
+    // The median of the repetitions; negative when the benchmark did not run.
     double time_of(const std::string& name) const {
+        if (auto median = medians_.find(name); median != medians_.end()) {
+            return median->second;
+        }
         auto it = times_.find(name);
         if (it == times_.end() || it->second.empty()) {
             return -1.0;
@@ -151,6 +159,7 @@ class summary_reporter : public benchmark::ConsoleReporter {
 
   private:
     std::map<std::string, std::vector<double>> times_;
+    std::map<std::string, double> medians_;
 };
 
 } // namespace

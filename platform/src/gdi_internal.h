@@ -20,8 +20,9 @@ struct pixel_buffer {
     // is unchanged since then. Whatever writes pixels widens the band and the host empties it once it has
     // shown them, so a frame that repaints the same picture costs the screen nothing. A new buffer counts as
     // changed everywhere.
-    int changed_top = 0;
-    int changed_bottom = INT_MAX;
+    // Mutable: showing the pixels changes none of them, only what is known about the screen.
+    mutable int changed_top = 0;
+    mutable int changed_bottom = INT_MAX;
 
     void mark_changed(int top, int bottom) {
         if (top >= bottom) {
@@ -39,7 +40,7 @@ struct pixel_buffer {
         changed_top = 0;
         changed_bottom = INT_MAX;
     }
-    void mark_shown() {
+    void mark_shown() const {
         changed_top = 0;
         changed_bottom = 0;
     }
