@@ -7,7 +7,7 @@ BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program bench clean
+.PHONY: run test program bench bench-frames bench-program clean
 
 run: program
 	./$(BUILD)/mirrors
@@ -36,11 +36,27 @@ test:
 	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_targets
 	cd $(BUILD_FUZZ) && ctest --output-on-failure -j$(JOBS)
 
+# The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
+# the whole program for 10 s on a virtual X server, our Linux build against the Windows build under Wine.
 bench:
+	$(MAKE) bench-frames
+	$(MAKE) bench-program
+
+bench-frames:
 	scripts/install-deps test
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_BENCHMARKS=ON
-	cmake --build $(BUILD) -j$(JOBS)
-	for b in $(BUILD)/bench/bench_*; do $$b; done
+	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	for b in $(BUILD)/bench/bench_*; do \
+	    $$b --benchmark_repetitions=5 --benchmark_display_aggregates_only=true || exit 1; done
+
+bench-program:
+	scripts/install-deps test
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j$(JOBS) --target mirrors
+	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	bench/whole_program.py --linux $(BUILD)/mirrors --wine $(BUILD_WIN32)/mirrors.exe \
+	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WIN32)
