@@ -153,6 +153,29 @@ struct changed_rows {
     void report(pixel_buffer& window) const { window.mark_changed(top, bottom); }
 };
 
+using row_outline = pixel_buffer::row_outline;
+
+// The outline of row y of a window `rows` high and `columns` wide, all unknown when they were kept for
+// another size.
+row_outline& outline_of(pixel_buffer& window, int columns, int rows, int y) {
+    if (window.outlines.size() != static_cast<std::size_t>(rows) || window.outline_width != columns) {
+        window.outlines.assign(static_cast<std::size_t>(rows), row_outline{});
+        window.outline_width = columns;
+    }
+    return window.outlines[static_cast<std::size_t>(y)];
+}
+
+// Columns [left, right) of the row may now hold anything.
+void widen(row_outline& outline, int left, int right) {
+    if (outline.left >= outline.right) {
+        outline.left = left;
+        outline.right = right;
+    } else {
+        outline.left = std::min(outline.left, left);
+        outline.right = std::max(outline.right, right);
+    }
+}
+
 surface bitmap_surface(bitmap_data& b) {
     return surface{b.pixels.get(), b.width, b.height, static_cast<std::size_t>(b.width)};
 }
@@ -185,6 +208,59 @@ bool pattern_pixel(DWORD rop, const dc_data& dc, bool* draws, std::uint32_t* pix
         return false; // no other raster operation is supported
     }
     return true;
+}
+
+// Copies one row into a window: columns [area.left, area.right) of row y get the source row, which is the
+// fill colour `in.fill` except for the real pixels that land on columns [real_left, real_right) (source
+// column = window column + shift). Only pixels that differ are written. When the copy covers the whole row
+// and the row's outline says it is of the same fill colour outside some span, only the columns around that
+// span and the real pixels are looked at. True when the row changed.
+bool copy_to_window_row(pixel_buffer& window, const surface& to, int y, const box& area, const readable& in,
+                        const std::uint32_t* in_row, int real_left, int real_right, int shift) {
+    auto area_left = static_cast<int>(area.left);
+    auto area_right = static_cast<int>(area.right);
+    bool whole_width = area_left == 0 && area_right == to.width;
+    row_outline& outline = outline_of(window, to.width, to.height, y);
+    bool real = real_left < real_right;
+    // The columns to look at: [look_left, look_right).
+    int look_left = area_left;
+    int look_right = area_right;
+    if (whole_width && outline.fill == in.fill) {
+        int known_left = std::max(outline.left, 0);
+        int known_right = std::min(outline.right, to.width);
+        bool known = known_left < known_right;
+        look_left = known && real ? std::min(known_left, real_left) : known ? known_left : real_left;
+        look_right = known && real ? std::max(known_right, real_right) : known ? known_right : real_right;
+        if (!known && !real) {
+            look_left = look_right = area_left;
+        }
+    }
+    if (!real) {
+        real_left = real_right = area_right;
+    }
+    std::uint32_t* row = to.row(y);
+    bool wrote = false;
+    int before_end = std::min(look_right, real_left);
+    if (look_left < before_end) {
+        wrote = fill_window_row(row + look_left, static_cast<std::size_t>(before_end - look_left), in.fill);
+    }
+    if (real) {
+        wrote = copy_window_row(row + real_left, in_row + real_left + shift,
+                                static_cast<std::size_t>(real_right - real_left)) ||
+                wrote;
+    }
+    int after_start = std::max(look_left, real_right);
+    if (after_start < look_right) {
+        wrote =
+            fill_window_row(row + after_start, static_cast<std::size_t>(look_right - after_start), in.fill) ||
+            wrote;
+    }
+    if (whole_width) {
+        outline = row_outline{in.fill, real ? real_left : 0, real ? real_right : 0};
+    } else {
+        widen(outline, area_left, area_right);
+    }
+    return wrote;
 }
 
 void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, std::int64_t offset_y) {
@@ -226,6 +302,7 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
     }
     auto from_left = static_cast<int>(from.left);
     auto from_right = static_cast<int>(from.right);
+    auto shift = static_cast<int>(from.left - area.left); // source column of a destination column
     changed_rows changed;
     for (int y = first;; y += step) {
         int source_y = static_cast<int>(y + offset_y);
@@ -237,19 +314,17 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
             real_left = from_right;
             real_right = from_right;
         }
-        std::uint32_t* out = to.row(y) + area.left;
         const std::uint32_t* in_row = in.pixels.row(source_y);
-        auto before = static_cast<std::size_t>(real_left - from_left);
-        auto middle = static_cast<std::size_t>(real_right - real_left);
-        auto after = static_cast<std::size_t>(from_right - real_right);
         if (dest.window) {
-            bool wrote = fill_window_row(out, before, in.fill);
-            wrote = copy_window_row(out + before, in_row + real_left, middle) || wrote;
-            wrote = fill_window_row(out + before + middle, after, in.fill) || wrote;
-            if (wrote) {
+            if (copy_to_window_row(*dest.window, to, y, area, in, in_row, real_left - shift,
+                                   real_right - shift, shift)) {
                 changed.add(y);
             }
         } else {
+            std::uint32_t* out = to.row(y) + area.left;
+            auto before = static_cast<std::size_t>(real_left - from_left);
+            auto middle = static_cast<std::size_t>(real_right - real_left);
+            auto after = static_cast<std::size_t>(from_right - real_right);
             std::fill_n(out, before, in.fill);
             if (middle > 0) {
                 std::memmove(out + before, in_row + real_left, middle * sizeof(std::uint32_t));
@@ -339,8 +414,14 @@ readable pixels_for_read(dc_data& dc) {
 
 surface pixels_for_write(dc_data& dc, const box& area, bool overwrites_area) {
     if (dc.window) {
-        dc.window->mark_changed(static_cast<int>(std::max<std::int64_t>(area.top, 0)),
-                                static_cast<int>(std::min<std::int64_t>(area.bottom, INT_MAX)));
+        pixel_buffer& window = *dc.window;
+        auto top = static_cast<int>(std::max<std::int64_t>(area.top, 0));
+        auto bottom = static_cast<int>(std::min<std::int64_t>(area.bottom, INT_MAX));
+        window.mark_changed(top, bottom);
+        for (int y = top; y < bottom && static_cast<std::size_t>(y) < window.outlines.size(); ++y) {
+            widen(window.outlines[static_cast<std::size_t>(y)], static_cast<int>(area.left),
+                  static_cast<int>(area.right));
+        }
         return pixels_for_read(dc).pixels;
     }
     bitmap_data* b = selected_bitmap(dc);
@@ -389,11 +470,18 @@ void fill_dc(dc_data& dc, box area, std::uint32_t pixel) {
     }
     if (dc.window) {
         surface s = pixels_for_read(dc).pixels;
-        auto count = static_cast<std::size_t>(area.right - area.left);
+        auto left = static_cast<int>(area.left);
+        auto right = static_cast<int>(area.right);
         changed_rows changed;
         for (auto y = static_cast<int>(area.top); y < area.bottom; ++y) {
-            if (fill_window_row(s.row(y) + area.left, count, pixel)) {
+            if (fill_window_row(s.row(y) + left, static_cast<std::size_t>(right - left), pixel)) {
                 changed.add(y);
+            }
+            row_outline& outline = outline_of(*dc.window, s.width, s.height, y);
+            if (left == 0 && right == s.width) {
+                outline = row_outline{pixel, 0, 0};
+            } else {
+                widen(outline, left, right);
             }
         }
         changed.report(*dc.window);

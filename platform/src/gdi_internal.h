@@ -36,14 +36,28 @@ struct pixel_buffer {
             changed_bottom = std::max(changed_bottom, bottom);
         }
     }
+    // Whoever writes `pixels` other than through a device context must call this.
     void mark_all_changed() {
         changed_top = 0;
         changed_bottom = INT_MAX;
+        outlines.clear();
     }
     void mark_shown() const {
         changed_top = 0;
         changed_bottom = 0;
     }
+
+    // What the GDI knows of each row without reading it: every pixel outside the columns [left, right) is
+    // `fill`. A frame is mostly its background, so the next frame's copy compares only around what either
+    // frame drew. Indexed by row for a buffer `outline_width` wide; empty (or made for another width):
+    // nothing is known.
+    struct row_outline {
+        std::uint32_t fill = 0;
+        int left = 0;
+        int right = INT_MAX;
+    };
+    std::vector<row_outline> outlines{};
+    int outline_width = 0;
 };
 
 // A device context whose drawing goes to `target` (a window's client area). Its pen, brush and font are the

@@ -20,6 +20,11 @@ constexpr int height = 20;
 constexpr COLORREF grey = RGB(100, 100, 100);
 constexpr COLORREF blue = RGB(0, 0, 255);
 
+struct frame_size {
+    int width;
+    int height;
+};
+
 // A window's pixels with a DC on them, and a frame bitmap of the same size in a memory DC: the two ends of
 // the program's block transfer.
 struct window_and_frame {
@@ -223,6 +228,27 @@ INSTANTIATE_TEST_SUITE_P(table, window_change_operations, testing::ValuesIn(oper
                              return name;
                          });
 
+// What the GDI remembers of the window's rows must never hide a pixel that an operation changed: after each
+// operation, the frame copied again must leave the window exactly equal to the frame.
+TEST_P(window_change_operations, leave_nothing_stale_for_the_next_frame) {
+    const operation& op = GetParam();
+    window_and_frame w;
+    w.fill_frame(grey);
+    SetPixel(w.frame_dc, 20, 15, blue);
+    w.show_frame();
+    if (op.prepare) {
+        op.prepare(w);
+    }
+    op.act(w);
+    w.show_frame();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(GetPixel(w.window_dc, x, y), GetPixel(w.frame_dc, x, y))
+                << op.name << " at " << x << ", " << y;
+        }
+    }
+}
+
 // Frames that differ from the last in ever other rows: the window must always end up with exactly the frame's
 // pixels, even though most rows are not written at all.
 TEST(window_changes, skipped_rows_still_hold_the_frame) {
@@ -245,6 +271,26 @@ TEST(window_changes, skipped_rows_still_hold_the_frame) {
             for (int x = 0; x < width; ++x) {
                 ASSERT_EQ(GetPixel(w.window_dc, x, y), GetPixel(w.frame_dc, x, y))
                     << "frame " << frame << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
+// The window's buffer resized in place, as a careless caller might: what was known of the old rows must not
+// be used for the new ones.
+TEST(window_changes, a_buffer_of_another_size_is_read_afresh) {
+    window_and_frame w;
+    w.fill_frame(grey);
+    w.show_frame();
+    for (frame_size size : {frame_size{width - 4, height}, frame_size{width, height - 3}}) {
+        w.window.width = size.width;
+        w.window.height = size.height;
+        w.window.pixels.assign(static_cast<std::size_t>(size.width) * size.height, 0x00FF00u);
+        w.show_frame();
+        for (int y = 0; y < size.height; ++y) {
+            for (int x = 0; x < size.width; ++x) {
+                ASSERT_EQ(GetPixel(w.window_dc, x, y), grey)
+                    << size.width << " x " << size.height << " at " << x << ", " << y;
             }
         }
     }
