@@ -1,8 +1,9 @@
 // The SDL2 host: one real, resizable window per user32 window, shown through its window surface.
 //
-// The program repaints 100 times a second for as long as it runs, so presenting is one memcpy per row into
-// the window surface and nothing else, and waiting for a message sleeps until the next input or timer
-// deadline: on X11 in poll() on the X connection itself, elsewhere in SDL_WaitEventTimeout.
+// The program repaints 100 times a second for as long as it runs, even when nothing moves, so presenting
+// copies into the window surface only the rows that changed since the last frame (the GDI reports them; see
+// pixel_buffer) and puts only those on screen, usually none; and waiting for a message sleeps until the next
+// input or timer deadline: on X11 in ppoll() on the X connection itself, elsewhere in SDL_WaitEventTimeout.
 #include "host.h"
 
 #include <SDL.h>
@@ -12,9 +13,12 @@
 #endif
 
 #include <poll.h>
+#include <time.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,6 +30,11 @@ struct sdl_window {
     HWND handle;
     SDL_Window* window;
     Uint32 id;
+    // The size of the window surface that the last present wrote, and whether the screen has lost what was
+    // put on it since: each decides whether the next present may leave unchanged rows alone.
+    int surface_width = 0;
+    int surface_height = 0;
+    bool exposed = true;
 };
 
 bool started = false;
@@ -186,6 +195,9 @@ void handle(const SDL_Event& e) {
             platform::input::resize(window, e.window.data1, e.window.data2);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
+            if (sdl_window* w = by_handle(window)) {
+                w->exposed = true;
+            }
             platform::input::expose(window);
             break;
         default:
@@ -240,6 +252,52 @@ void handle(const SDL_Event& e) {
     default:
         break;
     }
+}
+
+// The host's clock: nanoseconds of CLOCK_MONOTONIC since it was first read. Our own rather than
+// SDL_GetTicks64, whose position within the current millisecond is hidden: a wait of whole milliseconds from
+// somewhere inside one ends up to a millisecond late, and the program's 10 ms repaint timer, which restarts
+// from each tick, would run at 97 frames a second instead of 100.
+std::uint64_t monotonic_ns() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000 + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+std::uint64_t clock_ns() {
+    static const std::uint64_t origin = monotonic_ns();
+    return monotonic_ns() - origin;
+}
+
+// The user data of the window surfaces that present has filled (see present).
+char surface_mark;
+
+// For measurements (bench/whole_program.py): with MIRRORS_FRAME_LOG=path, the time of every finished frame
+// (EndPaint) is appended to that file once it is on screen, one line each, in seconds of CLOCK_MONOTONIC.
+std::FILE* frame_log = nullptr;
+bool frame_log_opened = false;
+
+void log_frame() {
+    if (!frame_log_opened) {
+        frame_log_opened = true;
+        const char* path = std::getenv("MIRRORS_FRAME_LOG");
+        if (path != nullptr && path[0] != '\0') {
+            frame_log = std::fopen(path, "a");
+        }
+    }
+    if (frame_log != nullptr) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        std::fprintf(frame_log, "%lld.%06ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000);
+    }
+}
+
+void close_frame_log() {
+    if (frame_log != nullptr) {
+        std::fclose(frame_log);
+        frame_log = nullptr;
+    }
+    frame_log_opened = false;
 }
 
 } // namespace
@@ -323,6 +381,7 @@ void stop() {
     SDL_Quit();
     started = false;
     x_connection = -1;
+    close_frame_log();
 }
 
 bool create_window(HWND window, const char* title, int width, int height) {
@@ -369,7 +428,7 @@ void resize_window(HWND window, int width, int height) {
     }
 }
 
-void present(HWND window, const pixel_buffer& pixels, present_reason) {
+void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
     sdl_window* w = by_handle(window);
     if (w == nullptr || pixels.width <= 0 || pixels.height <= 0) {
         return;
@@ -383,33 +442,59 @@ void present(HWND window, const pixel_buffer& pixels, present_reason) {
     if (columns <= 0 || rows <= 0) {
         return;
     }
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
-        return;
-    }
-    const std::uint32_t* source = pixels.pixels.data();
-    auto* target = static_cast<unsigned char*>(surface->pixels);
-    Uint32 format = surface->format->format;
-    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
-        // Our 0x00RRGGBB words are exactly these formats: one copy per row.
-        std::size_t row_bytes = static_cast<std::size_t>(columns) * sizeof(std::uint32_t);
-        for (int y = 0; y < rows; ++y) {
-            std::memcpy(target + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface->pitch),
-                        source + static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.width),
-                        row_bytes);
+    // Only the rows that changed since the last present go into the surface and to the screen, unless the
+    // surface is a new one (after a resize): then all of them. A surface of the same size that the screen
+    // lost (an expose) still holds every row, so only the screen gets them all again. SDL makes a new surface
+    // whenever the window's size changes, perhaps at the address of the old one: a surface we have filled
+    // carries our mark in its user data.
+    bool same_surface = surface->userdata == &surface_mark && surface->w == w->surface_width &&
+                        surface->h == w->surface_height;
+    int top = same_surface ? std::max(pixels.changed_top, 0) : 0;
+    int bottom = same_surface ? std::min(pixels.changed_bottom, rows) : rows;
+    if (top < bottom) {
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+            return;
         }
-    } else {
-        SDL_ConvertPixels(columns, rows, SDL_PIXELFORMAT_RGB888, source,
-                          pixels.width * static_cast<int>(sizeof(std::uint32_t)), format, target,
-                          surface->pitch);
+        const std::uint32_t* source =
+            pixels.pixels.data() + static_cast<std::size_t>(top) * static_cast<std::size_t>(pixels.width);
+        auto* target = static_cast<unsigned char*>(surface->pixels) +
+                       static_cast<std::size_t>(top) * static_cast<std::size_t>(surface->pitch);
+        Uint32 format = surface->format->format;
+        if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+            // Our 0x00RRGGBB words are exactly these formats: one copy per row.
+            std::size_t row_bytes = static_cast<std::size_t>(columns) * sizeof(std::uint32_t);
+            for (int y = 0; y < bottom - top; ++y) {
+                std::memcpy(target + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface->pitch),
+                            source + static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.width),
+                            row_bytes);
+            }
+        } else {
+            SDL_ConvertPixels(columns, bottom - top, SDL_PIXELFORMAT_RGB888, source,
+                              pixels.width * static_cast<int>(sizeof(std::uint32_t)), format, target,
+                              surface->pitch);
+        }
+        if (SDL_MUSTLOCK(surface)) {
+            SDL_UnlockSurface(surface);
+        }
     }
-    if (SDL_MUSTLOCK(surface)) {
-        SDL_UnlockSurface(surface);
+    if (!same_surface || w->exposed) {
+        SDL_UpdateWindowSurface(w->window);
+    } else if (top < bottom) {
+        SDL_Rect band{0, top, columns, bottom - top};
+        SDL_UpdateWindowSurfaceRects(w->window, &band, 1);
     }
-    SDL_UpdateWindowSurface(w->window);
+    pixels.mark_shown();
+    surface->userdata = &surface_mark;
+    w->surface_width = surface->w;
+    w->surface_height = surface->h;
+    w->exposed = false;
+    if (reason == present_reason::paint) {
+        log_frame();
+    }
 }
 
 std::uint64_t now_ms() {
-    return SDL_GetTicks64();
+    return clock_ns() / 1000000;
 }
 
 void pump() {
@@ -423,38 +508,44 @@ void pump() {
 }
 
 wait_result wait(std::optional<std::uint64_t> deadline_ms) {
-    if (!started || sdl_windows.empty()) {
-        // No window can report anything: only a deadline can end the wait.
-        if (!deadline_ms) {
-            return wait_result::idle_forever;
-        }
-        std::uint64_t now = now_ms();
-        if (*deadline_ms > now) {
-            SDL_Delay(static_cast<Uint32>(std::min<std::uint64_t>(*deadline_ms - now, INT_MAX)));
-        }
-        return wait_result::woke;
-    }
-    int timeout = -1;
+    // How long until the deadline, to the nanosecond: none without a deadline.
+    std::optional<std::uint64_t> left_ns;
     if (deadline_ms) {
-        std::uint64_t now = now_ms();
-        if (*deadline_ms <= now) {
+        std::uint64_t due_ns = std::min<std::uint64_t>(*deadline_ms, UINT64_MAX / 1000000) * 1000000;
+        std::uint64_t now = clock_ns();
+        if (due_ns <= now) {
             return wait_result::woke;
         }
-        timeout = static_cast<int>(std::min<std::uint64_t>(*deadline_ms - now, INT_MAX));
+        left_ns = std::min<std::uint64_t>(due_ns - now, std::uint64_t{INT_MAX} * 1000000);
+    }
+    // SDL waits in whole milliseconds: rounded up, so that the deadline has passed when it returns.
+    int left_ms = left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1;
+    if (!started || sdl_windows.empty()) {
+        // No window can report anything: only a deadline can end the wait.
+        if (!left_ns) {
+            return wait_result::idle_forever;
+        }
+        SDL_Delay(static_cast<Uint32>(left_ms));
+        return wait_result::woke;
     }
     if (x_connection >= 0) {
-        // Events that Xlib already read off the connection (while presenting, say) would not wake poll():
+        // Events that Xlib already read off the connection (while presenting, say) would not wake ppoll():
         // drain them into SDL's queue first, and sleep only when nothing is waiting.
         SDL_PumpEvents();
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) {
             return wait_result::woke;
         }
         pollfd connection = {x_connection, POLLIN, 0};
-        poll(&connection, 1, timeout);
+        timespec timeout{};
+        if (left_ns) {
+            timeout.tv_sec = static_cast<time_t>(*left_ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(*left_ns % 1000000000);
+        }
+        ppoll(&connection, 1, left_ns ? &timeout : nullptr, nullptr);
         return wait_result::woke;
     }
     SDL_Event e;
-    if (timeout < 0 ? SDL_WaitEvent(&e) != 0 : SDL_WaitEventTimeout(&e, timeout) != 0) {
+    if (left_ms < 0 ? SDL_WaitEvent(&e) != 0 : SDL_WaitEventTimeout(&e, left_ms) != 0) {
         handle(e);
     }
     return wait_result::woke;
