@@ -106,7 +106,6 @@ void frame(benchmark::State& state, frame_size size, bool moving) {
     if (shown.width != size.width || shown.height != size.height) {
         state.SkipWithError("the frame shown does not cover the client area");
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size.width * size.height * 4);
     headless::reset();
 }
 
@@ -122,7 +121,6 @@ void floor(benchmark::State& state, frame_size size) {
         benchmark::DoNotOptimize(window.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size.width * size.height * 4);
 }
 
 // The console output as usual, plus the CPU time per iteration of every run for the summary. CPU time, not
