@@ -7,9 +7,10 @@
 // one fill colour, so the full fill just sets that colour and copying those pixels out is a plain fill.
 //
 // A window's pixels go to the screen after every frame, and most frames repeat the last one. So copies and
-// fills into a window write only the rows that really change and report just those to the host (see
-// pixel_buffer::mark_changed): comparing a row only reads memory, which is cheaper than writing it, and the
-// host then puts nothing on screen for a still picture.
+// fills into a window write only the pixels that really change and report the rows they are in to the host
+// (see pixel_buffer::mark_changed), which then puts nothing on screen for a still picture. Comparing only
+// reads memory, and a window also remembers each row's colour outside one span (pixel_buffer::outlines), so
+// copying a frame that is mostly background looks only at the columns around what was drawn.
 #include "gdi_state.h"
 
 #include <algorithm>
