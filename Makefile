@@ -59,4 +59,4 @@ bench-program:
 	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32)
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ)
