@@ -17,16 +17,11 @@ program:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD) -j$(JOBS) --target mirrors
 
-# Every test in the Release build (with the Windows build for the Wine proof); then the unit and headless
-# tests again, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; then each libFuzzer target
-# for a bounded time from its seeds.
+# The unit and headless tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each
+# libFuzzer target for a bounded time from its seeds; then every test in the Release build (with the Windows
+# build for the Wine proof), whose summary closes the run.
 test:
 	scripts/install-deps test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
-	cmake --build $(BUILD) -j$(JOBS)
-	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-	cmake --build $(BUILD_WIN32) -j$(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DMIRRORS_SANITIZE=ON -DMIRRORS_TESTS=ON -DMIRRORS_PROOF=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD_SANITIZE) -j$(JOBS)
@@ -35,6 +30,11 @@ test:
 	    -DMIRRORS_FUZZ=ON -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_targets
 	cd $(BUILD_FUZZ) && ctest --output-on-failure -j$(JOBS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
+	cmake --build $(BUILD) -j$(JOBS)
+	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
 # the whole program for 10 s on a virtual X server, our Linux build against the Windows build under Wine.
