@@ -129,17 +129,6 @@ void thin_segment(const surface& s, std::int64_t x0, std::int64_t y0, std::int64
     }
 }
 
-// A double clamped into [lo, hi] before it becomes an integer, so that no conversion overflows.
-std::int64_t clamp_to(double v, std::int64_t lo, std::int64_t hi) {
-    if (!(v >= static_cast<double>(lo))) {
-        return lo;
-    }
-    if (v >= static_cast<double>(hi)) {
-        return hi;
-    }
-    return static_cast<std::int64_t>(v);
-}
-
 // The x interval of row y inside the disc of radius r around (cx, cy), widened into [lo, hi].
 void disc_span(double cx, double cy, double r, double y, double* lo, double* hi) {
     double dy = y - cy;

@@ -100,17 +100,6 @@ ellipse_shape make_ellipse(const box& bounds) {
     return e;
 }
 
-// A double clamped into [lo, hi] before it becomes an integer.
-std::int64_t clamp_to(double v, std::int64_t lo, std::int64_t hi) {
-    if (!(v >= static_cast<double>(lo))) {
-        return lo;
-    }
-    if (v >= static_cast<double>(hi)) {
-        return hi;
-    }
-    return static_cast<std::int64_t>(v);
-}
-
 // Row y of the figure, outline and interior together.
 span ellipse_row(const ellipse_shape& e, std::int64_t y) {
     if (y < e.bounds.top || y >= e.bounds.bottom) {

@@ -146,4 +146,16 @@ void fill_area(const surface& s, const box& area, std::uint32_t pixel);
 // Fills `area` of a DC with a colour; a fill of a whole bitmap only changes its fill colour.
 void fill_dc(dc_data& dc, box area, std::uint32_t pixel);
 
+// A double clamped into [lo, hi] before it becomes an integer, so that no conversion overflows (NaN gives
+// lo).
+inline std::int64_t clamp_to(double v, std::int64_t lo, std::int64_t hi) {
+    if (!(v >= static_cast<double>(lo))) {
+        return lo;
+    }
+    if (v >= static_cast<double>(hi)) {
+        return hi;
+    }
+    return static_cast<std::int64_t>(v);
+}
+
 } // namespace platform::gdi
