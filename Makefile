@@ -1,5 +1,6 @@
 # The two commands: `make run` builds and starts the program, `make test` builds and runs every test.
 # Both install the Debian packages they need first (as root; otherwise they print the command to run).
+# `make package` makes the Debian package in build/ and the Windows zip in build-win32/.
 
 BUILD := build
 BUILD_WIN32 := build-win32
@@ -7,7 +8,7 @@ BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program bench bench-frames bench-program clean
+.PHONY: run test program package packages bench bench-frames bench-program clean
 
 run: program
 	./$(BUILD)/mirrors
@@ -15,11 +16,26 @@ run: program
 program:
 	scripts/install-deps run
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
-	cmake --build $(BUILD) -j$(JOBS) --target mirrors
+	cmake --build $(BUILD) -j$(JOBS) --target mirrors icons
+
+# The release program (no tests) and the Windows build, each packed by CPack from its install rules.
+package:
+	scripts/install-deps package
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
+	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	$(MAKE) packages
+
+# CPack in both trees as they are configured; building first on every core leaves CPack's own serial
+# build of the default targets nothing to do.
+packages:
+	cmake --build $(BUILD) -j$(JOBS)
+	cd $(BUILD) && cpack
+	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	cd $(BUILD_WIN32) && cpack
 
 # The unit and headless tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each
 # libFuzzer target for a bounded time from its seeds; then every test in the Release build (with the Windows
-# build for the Wine proof), whose summary closes the run.
+# build for the Wine proof, and both packages for the package checks), whose summary closes the run.
 test:
 	scripts/install-deps test
 	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,7 +49,7 @@ test:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
 	cmake --build $(BUILD) -j$(JOBS)
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	$(MAKE) packages
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then

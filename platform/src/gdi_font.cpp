@@ -25,7 +25,8 @@
 //   otherwise to promote the sale, use or other dealings in this Software without prior written
 //   authorization from the Dmitry Bolkhovityanov.
 //
-// The last glyph, a hollow box for characters outside printable ASCII, is our own.
+// The last glyph, a hollow box for characters outside printable ASCII, is our own. The notice is also in
+// gdi_font.LICENSE beside this file, which the Linux packages ship with the program.
 #include "gdi_font.h"
 
 namespace platform::gdi {
