@@ -426,8 +426,10 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
         if (!told_no_surface) {
             told_no_surface = true;
             const char* driver = SDL_GetCurrentVideoDriver();
-            std::fprintf(stderr, "mirrors: the window cannot be drawn on (SDL video driver %s): %s\n",
-                         driver != nullptr ? driver : "none", SDL_GetError());
+            std::string error = SDL_GetError();
+            std::fprintf(
+                stderr, "mirrors: nothing can be shown: SDL's %s video driver gave the window no surface%s\n",
+                driver != nullptr ? driver : "(none)", error.empty() ? "" : (" (" + error + ")").c_str());
         }
         return;
     }
