@@ -234,14 +234,23 @@ def release_lines_wine(stderr):
 
 def close_with_alt_f4(target, process, run):
     try:
-        screen.xdotool("windowfocus", "--sync", target.window)
+        # Weston's X window has the keyboard already (the X server's focus follows the pointer, which is over
+        # it); focusing it anew would make weston take the keyboard from its client and give it back, a race
+        # with the keys that follow that a Wayland desktop of its own never runs.
+        if target.size is None:
+            screen.xdotool("windowfocus", "--sync", target.window)
         screen.xdotool("key", "--clearmodifiers", "alt+F4")
     except RuntimeError as error:
         run.check("Alt+F4 closes the window", [str(error)])
         return
     code = screen.wait_for_exit(process, 20)
     if code is None:
-        run.check("Alt+F4 closes the window", ["the program still runs 20 s after Alt+F4"])
+        failure = "the program still runs 20 s after Alt+F4"
+        if target.size is not None:
+            # Whether the keys went astray or the program hangs on its way out.
+            shown = weston.client_area(screen.capture(target.window)) is not None
+            failure += " (its window is %s)" % ("still shown" if shown else "gone")
+        run.check("Alt+F4 closes the window", [failure])
     else:
         run.check("Alt+F4 closes the window and the exit code is 0",
                   [] if code == 0 else ["exit code %d" % code])
