@@ -4,6 +4,7 @@
 
 BUILD := build
 BUILD_WIN32 := build-win32
+BUILD_WIN64 := build-win64
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
 JOBS ?= $(shell nproc)
@@ -33,11 +34,13 @@ packages:
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD_WIN32) && cpack
 
-# The unit and headless tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each
-# libFuzzer target for a bounded time from its seeds; then every test in the Release build (with the Windows
-# build for the Wine proof, and both packages for the package checks), whose summary closes the run.
+# The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
+# tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
+# bounded time from its seeds; then every test in the Release build (with the 32-bit and 64-bit Windows builds
+# for the Wine proofs, and the packages for the package checks), whose summary closes the run.
 test:
 	scripts/install-deps test
+	scripts/check-portable
 	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DMIRRORS_SANITIZE=ON -DMIRRORS_TESTS=ON -DMIRRORS_PROOF=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD_SANITIZE) -j$(JOBS)
@@ -49,11 +52,14 @@ test:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
 	cmake --build $(BUILD) -j$(JOBS)
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	cmake -S . -B $(BUILD_WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+	cmake --build $(BUILD_WIN64) -j$(JOBS)
 	$(MAKE) packages
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
-# the whole program for 10 s on a virtual X server, our Linux build against the Windows build under Wine.
+# the whole program for 10 s on a virtual X server, our Linux build (on X11 and on Wayland) against the Windows
+# build under Wine.
 bench:
 	$(MAKE) bench-frames
 	$(MAKE) bench-program
@@ -71,8 +77,8 @@ bench-program:
 	cmake --build $(BUILD) -j$(JOBS) --target mirrors
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
-	bench/whole_program.py --linux $(BUILD)/mirrors --wine $(BUILD_WIN32)/mirrors.exe \
+	bench/whole_program.py --linux $(BUILD)/mirrors --wayland --wine $(BUILD_WIN32)/mirrors.exe \
 	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ)

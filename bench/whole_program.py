@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """The whole program left alone at 100 frames a second on a virtual X server, the mouse still: what it costs.
 
-    whole_program.py --linux build/mirrors [--wine build-win32/mirrors.exe --prefix DIR] [--seconds 10]
+    whole_program.py --linux build/mirrors [--wayland] [--wine build-win32/mirrors.exe --prefix DIR]
+                     [--seconds 10]
 
 For the Linux build (our layer over SDL2) and, in the same run on the same X server, the 32-bit Windows build
 under Wine, both with a client area of 1024 x 640:
 - CPU seconds (user + system) of the program's process over the whole run, start-up included;
 - CPU share of one core in the steady part of the run (from --settle seconds on), also for the X server and,
   under Wine, for wineserver, which do part of the work for the program;
+- with --wayland, the Linux build once more as a Wayland client of weston nested in the same X server (see
+  tests/proof/weston.py), and weston's CPU share beside the X server's;
 - for the Linux build, frames presented per second in the steady part and the time from starting the process
   to its first frame on screen. Those come from the SDL host, which appends the time of every present
   (CLOCK_MONOTONIC, seconds) to the file named by MIRRORS_FRAME_LOG.
@@ -22,6 +25,10 @@ import subprocess
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "proof"))
+import screen  # noqa: E402
+import weston  # noqa: E402
 
 SCREEN = "1280x1024x24"
 CLIENT = (1024, 640)
@@ -130,8 +137,9 @@ def prepare_wine_prefix(prefix):
             marker.write("made by bench/whole_program.py\n")
 
 
-def run(name, command, env, args, resize=False, frame_log=None, prefix=None):
-    """Starts the program, lets it run for args.seconds and ends it; returns the figures."""
+def run(name, command, env, args, resize=False, frame_log=None, prefix=None, compositor=None):
+    """Starts the program, lets it run for args.seconds and ends it; returns the figures. With a compositor
+    (a weston.Session) the program is its Wayland client."""
     xdotool("mousemove", "--sync", *PARKED_POINTER)
     x_server = x_server_pid()
     result = {"name": name}
@@ -146,13 +154,17 @@ def run(name, command, env, args, resize=False, frame_log=None, prefix=None):
         time.sleep(max(0.0, start + args.settle - time.monotonic()))
         window = main_window(time.monotonic() + 1.0)
         result["window"] = window_size(window) if window else None
+        if compositor:
+            area = weston.client_area(screen.capture(compositor.window))
+            result["window"] = area[2:] if area else None
         server = wineserver_pid(prefix) if prefix else None
+        weston_pid = compositor.process.pid if compositor else None
         before = {"program": cpu_seconds(process.pid), "x": x_server and cpu_seconds(x_server),
-                  "wineserver": server and cpu_seconds(server)}
+                  "wineserver": server and cpu_seconds(server), "weston": weston_pid and cpu_seconds(weston_pid)}
         settled = time.monotonic()
         time.sleep(max(0.0, start + args.seconds - time.monotonic()))
         after = {"program": cpu_seconds(process.pid), "x": x_server and cpu_seconds(x_server),
-                 "wineserver": server and cpu_seconds(server)}
+                 "wineserver": server and cpu_seconds(server), "weston": weston_pid and cpu_seconds(weston_pid)}
         steady = time.monotonic() - settled
         # SDL turns the signal into a quit request, so the Linux build ends the way a closed window does.
         process.send_signal(signal.SIGTERM)
@@ -188,6 +200,7 @@ def show(results, args):
         ("CPU, steady (%g s on)" % args.settle, lambda r: "%.1f %% of a core" % (100 * r["program_share"]) if "program_share" in r else "?"),
         ("  X server, steady", lambda r: "%.1f %%" % (100 * r["x_share"]) if "x_share" in r else "?"),
         ("  wineserver, steady", lambda r: "%.1f %%" % (100 * r["wineserver_share"]) if "wineserver_share" in r else "-"),
+        ("  weston, steady", lambda r: "%.1f %%" % (100 * r["weston_share"]) if "weston_share" in r else "-"),
         ("frames per second, steady", lambda r: "%.1f" % r["fps"] if "fps" in r else "-"),
         ("first frame after start", lambda r: "%.0f ms" % r["first_frame_ms"] if "first_frame_ms" in r else "-"),
     ]
@@ -195,11 +208,12 @@ def show(results, args):
     print("%-28s" % "" + "".join("%-24s" % r["name"] for r in results))
     for label, cell in rows:
         print("%-28s" % label + "".join("%-24s" % cell(r) for r in results))
-    if len(results) == 2 and results[0].get("cpu_s") and results[1].get("cpu_s"):
+    by_name = {r["name"]: r for r in results}
+    if by_name.get("linux", {}).get("cpu_s") and by_name.get("wine", {}).get("cpu_s"):
+        linux, wine = by_name["linux"], by_name["wine"]
         print()
         print("Linux / Wine, CPU of the program: whole run %.2f, steady %.2f" % (
-            results[0]["cpu_s"] / results[1]["cpu_s"],
-            results[0].get("program_share", 0) / max(results[1].get("program_share", 0), 1e-9)))
+            linux["cpu_s"] / wine["cpu_s"], linux.get("program_share", 0) / max(wine.get("program_share", 0), 1e-9)))
 
 
 def measure(args):
@@ -211,6 +225,18 @@ def measure(args):
     env = dict(os.environ, SDL_VIDEODRIVER="x11", MIRRORS_FRAME_LOG=frame_log)
     env.pop("WAYLAND_DISPLAY", None)
     results.append(run("linux", [os.path.abspath(args.linux)], env, args, frame_log=frame_log))
+    if args.wayland:
+        session = weston.Session(args.out)
+        try:
+            session.wait_ready()
+            frame_log = os.path.join(args.out, "frames-wayland.log")
+            if os.path.exists(frame_log):
+                os.remove(frame_log)
+            env = dict(session.client_env, MIRRORS_FRAME_LOG=frame_log)
+            results.append(run("wayland", [os.path.abspath(args.linux)], env, args, frame_log=frame_log,
+                               compositor=session))
+        finally:
+            session.stop()
     if args.wine:
         prefix = os.path.abspath(args.prefix)
         env = wine_environment(prefix)
@@ -227,15 +253,18 @@ def measure(args):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--linux", required=True, help="the Linux build of the program")
+    parser.add_argument("--wayland", action="store_true", help="the Linux build also on Wayland (weston)")
     parser.add_argument("--wine", help="the 32-bit Windows build, run under Wine")
     parser.add_argument("--prefix", help="Wine prefix to make once and reuse (with --wine)")
     parser.add_argument("--seconds", type=float, default=10.0, help="how long each program runs")
     parser.add_argument("--settle", type=float, default=2.0, help="start of the steady part, in seconds")
     parser.add_argument("--out", default="whole-program", help="directory for the frame log and stderr")
+    parser.add_argument("--display-start", type=int, default=90, help="first X display number to try")
     args = parser.parse_args()
     if args.wine and not args.prefix:
         parser.error("--wine needs --prefix")
-    for tool in ["xvfb-run", "Xvfb"] + (["wine", "wineboot", "wineserver"] if args.wine else []):
+    for tool in (["xvfb-run", "Xvfb"] + (["wine", "wineboot", "wineserver"] if args.wine else []) +
+                 (["weston", "import"] if args.wayland else [])):
         if shutil.which(tool) is None:
             print("missing tool: %s" % tool)
             return 1
@@ -245,7 +274,7 @@ def main():
         # Again, inside a virtual X server of our own. -noreset: the server must not reset whenever its last
         # client leaves, between the two programs.
         env = dict(os.environ, MIRRORS_BENCH_DISPLAY="1")
-        command = ["xvfb-run", "-a", "-n", "90", "-s", "-screen 0 %s -nolisten tcp -noreset" % SCREEN,
+        command = ["xvfb-run", "-a", "-n", str(args.display_start), "-s", "-screen 0 %s -nolisten tcp -noreset" % SCREEN,
                    sys.executable, os.path.abspath(__file__)] + sys.argv[1:]
         return subprocess.run(command, env=env).returncode
     return measure(args)

@@ -3,17 +3,11 @@
 // The program repaints 100 times a second for as long as it runs, even when nothing moves, so presenting
 // copies into the window surface only the rows that changed since the last frame (the GDI reports them; see
 // pixel_buffer) and puts only those on screen, usually none; and waiting for a message sleeps until the next
-// input or timer deadline: on X11 in ppoll() on the X connection itself, elsewhere in SDL_WaitEventTimeout.
+// input or timer deadline: on X11 and Wayland on the display connection itself (see host_sdl_wait.cpp).
 #include "host.h"
+#include "host_sdl_wait.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#if defined(SDL_VIDEO_DRIVER_X11)
-#include <X11/Xlib.h>
-#endif
-
-#include <poll.h>
-#include <time.h>
 
 #include <algorithm>
 #include <climits>
@@ -40,26 +34,15 @@ struct sdl_window {
 bool started = false;
 std::vector<sdl_window> sdl_windows;
 SDL_Cursor* arrow = nullptr;
-unsigned buttons = 0;  // MK_* of the buttons held, tracked from SDL's events
-int x_connection = -1; // the X server connection's file descriptor, when SDL runs on X11
-
-// SDL_WaitEventTimeout wakes itself by sending an event to one of our windows over a second X connection
-// whenever it queues input while waiting. When that window is destroyed in between (Alt+F4 does exactly that)
-// the X server answers the stray event with BadWindow, and Xlib's default handler ends the process with exit
-// code 1. Sleeping on the connection ourselves sends nothing, so a closed window can never trip it.
-int x_connection_of(SDL_Window* window) {
-#if defined(SDL_VIDEO_DRIVER_X11)
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
-        info.info.x11.display != nullptr) {
-        return ConnectionNumber(info.info.x11.display);
-    }
-#else
-    (void)window;
-#endif
-    return -1;
-}
+unsigned buttons = 0; // MK_* of the buttons held, tracked from SDL's events
+// The display connection the host sleeps on, once a window has told which it is. On X11 this also matters for
+// more than speed: SDL_WaitEventTimeout wakes itself by sending an event to one of our windows over a second
+// X connection whenever it queues input while waiting. When that window is destroyed in between (Alt+F4 does
+// exactly that) the X server answers the stray event with BadWindow, and Xlib's default handler ends the
+// process with exit code 1. Sleeping on the connection ourselves sends nothing, so a closed window can never
+// trip it.
+platform::sdl_wait::connection display_connection;
+bool told_no_surface = false;
 
 sdl_window* by_handle(HWND handle) {
     for (sdl_window& w : sdl_windows) {
@@ -254,26 +237,21 @@ void handle(const SDL_Event& e) {
     }
 }
 
-// The host's clock: nanoseconds of CLOCK_MONOTONIC since it was first read. Our own rather than
+// The host's clock: nanoseconds of a monotonic clock since it was first read. Our own rather than
 // SDL_GetTicks64, whose position within the current millisecond is hidden: a wait of whole milliseconds from
 // somewhere inside one ends up to a millisecond late, and the program's 10 ms repaint timer, which restarts
 // from each tick, would run at 97 frames a second instead of 100.
-std::uint64_t monotonic_ns() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000 + static_cast<std::uint64_t>(now.tv_nsec);
-}
-
 std::uint64_t clock_ns() {
-    static const std::uint64_t origin = monotonic_ns();
-    return monotonic_ns() - origin;
+    static const std::uint64_t origin = platform::sdl_wait::monotonic_ns();
+    return platform::sdl_wait::monotonic_ns() - origin;
 }
 
 // The user data of the window surfaces that present has filled (see present).
 char surface_mark;
 
 // For measurements (bench/whole_program.py): with MIRRORS_FRAME_LOG=path, the time of every finished frame
-// (EndPaint) is appended to that file once it is on screen, one line each, in seconds of CLOCK_MONOTONIC.
+// (EndPaint) is appended to that file once it is on screen, one line each, in seconds of the monotonic clock
+// (CLOCK_MONOTONIC on Linux).
 std::FILE* frame_log = nullptr;
 bool frame_log_opened = false;
 
@@ -286,9 +264,9 @@ void log_frame() {
         }
     }
     if (frame_log != nullptr) {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::fprintf(frame_log, "%lld.%06ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000);
+        std::uint64_t now = platform::sdl_wait::monotonic_ns();
+        std::fprintf(frame_log, "%llu.%06llu\n", static_cast<unsigned long long>(now / 1000000000),
+                     static_cast<unsigned long long>(now % 1000000000 / 1000));
     }
 }
 
@@ -316,8 +294,9 @@ bool start(std::string* reason) {
     if (started) {
         return true;
     }
+#if defined(__linux__)
     // Without a desktop session there is nothing to open a window on; SDL would otherwise try to take over a
-    // text console through KMS/DRM.
+    // text console through KMS/DRM. (macOS and Windows always have their one desktop.)
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
         if (reason != nullptr) {
             *reason = "neither DISPLAY nor WAYLAND_DISPLAY is set";
@@ -336,10 +315,9 @@ bool start(std::string* reason) {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
-    // The mouse is never captured, as our windows promise; and frames go straight to the window surface, not
-    // through a (software) OpenGL texture that would cost a whole core under Xvfb.
+#endif
+    // The mouse is never captured, as our windows promise.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Closing the last window is reported as that window's close button only, not a second time as SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -359,6 +337,13 @@ bool start(std::string* reason) {
         return false;
     }
     started = true;
+    // On X11 frames go straight to the window's own surface, not through a (software) OpenGL texture that
+    // would cost a whole core under Xvfb. Only there: Wayland and Cocoa have no surface of their own, and
+    // without the texture a window would show nothing. SDL reads the hint when the first surface is made.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     if (arrow != nullptr) {
         SDL_SetCursor(arrow);
@@ -380,7 +365,9 @@ void stop() {
     }
     SDL_Quit();
     started = false;
-    x_connection = -1;
+    display_connection = {};
+    told_no_surface = false;
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
     close_frame_log();
 }
 
@@ -396,8 +383,8 @@ bool create_window(HWND window, const char* title, int width, int height) {
         return false;
     }
     sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w)});
-    if (x_connection < 0) {
-        x_connection = x_connection_of(w);
+    if (display_connection.fd < 0) {
+        display_connection = platform::sdl_wait::connection_of(w);
     }
     return true;
 }
@@ -435,6 +422,15 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
     }
     SDL_Surface* surface = SDL_GetWindowSurface(w->window);
     if (surface == nullptr) {
+        // The window would stay empty for good: say so, once.
+        if (!told_no_surface) {
+            told_no_surface = true;
+            const char* driver = SDL_GetCurrentVideoDriver();
+            std::string error = SDL_GetError();
+            std::fprintf(
+                stderr, "mirrors: nothing can be shown: SDL's %s video driver gave the window no surface%s\n",
+                driver != nullptr ? driver : "(none)", error.empty() ? "" : (" (" + error + ")").c_str());
+        }
         return;
     }
     int columns = std::min(surface->w, pixels.width);
@@ -501,8 +497,11 @@ void pump() {
     if (!started) {
         return;
     }
+    // One pump for the whole queue: each SDL_PollEvent would pump again, and on Wayland every pump looks at
+    // the connection with a poll() of its own.
+    SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PollEvent(&e) != 0) {
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         handle(e);
     }
 }
@@ -528,20 +527,14 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         SDL_Delay(static_cast<Uint32>(left_ms));
         return wait_result::woke;
     }
-    if (x_connection >= 0) {
-        // Events that Xlib already read off the connection (while presenting, say) would not wake ppoll():
-        // drain them into SDL's queue first, and sleep only when nothing is waiting.
+    if (display_connection.fd >= 0) {
+        // Events that Xlib or libwayland already read off the connection (while presenting, say) would not
+        // wake the sleep: drain them into SDL's queue first, and sleep only when nothing is waiting.
         SDL_PumpEvents();
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) {
             return wait_result::woke;
         }
-        pollfd connection = {x_connection, POLLIN, 0};
-        timespec timeout{};
-        if (left_ns) {
-            timeout.tv_sec = static_cast<time_t>(*left_ns / 1000000000);
-            timeout.tv_nsec = static_cast<long>(*left_ns % 1000000000);
-        }
-        ppoll(&connection, 1, left_ns ? &timeout : nullptr, nullptr);
+        platform::sdl_wait::sleep(display_connection, left_ns);
         return wait_result::woke;
     }
     SDL_Event e;

@@ -4,15 +4,18 @@ clicks, a wall-drawing session with the right button, Alt+F4. Every step is judg
 window, the right-button release lines the program reports, and its exit code.
 
     drive.py --platform linux --program build/mirrors --out DIR
-    drive.py --platform wine --program build-win32/mirrors.exe --out DIR --prefix DIR
+    drive.py --platform wayland --program build/mirrors --out DIR
+    drive.py --platform wine --program build-win32/mirrors.exe --out DIR --prefix DIR [--arch win64]
     drive.py ... --startup-only      only the start-up frame, then Alt+F4 (for programs out of packages)
 
-On Linux the program is our own build over SDL2; with --platform wine it is the Windows build running on Wine,
+On Linux the program is our own build over SDL2, on X11 or, with --platform wayland, as a client of weston
+nested in the virtual X server (see weston.py); with --platform wine it is the Windows build running on Wine,
 whose window-frame colour (the background) is Wine's own. The screenshot of every scene is kept in DIR as
 <scene>.png for the comparison of the two platforms.
 """
 
 import argparse
+import errno
 import os
 import re
 import shutil
@@ -22,6 +25,7 @@ import time
 
 import expect
 import screen
+import weston
 from expect import Disc, Polyline
 from screen import RED, YELLOW
 
@@ -90,21 +94,38 @@ class Run:
         self.failures += ["%s: %s" % (what, f) for f in failures]
 
 
-def act(window, actions):
+class Target:
+    """The program's client area as the X server sees it: an X window of its own, or on Wayland the area at
+    `origin` of weston's X window, `size` large."""
+
+    def __init__(self, window, origin=(0, 0), size=None):
+        self.window = window
+        self.origin = origin
+        self.size = size
+
+    def move(self, x, y):
+        screen.xdotool("mousemove", "--window", self.window, "--sync", x + self.origin[0], y + self.origin[1])
+
+    def capture(self):
+        frame = screen.capture(self.window)
+        return frame.crop(self.origin, self.size) if self.size else frame
+
+
+def act(target, actions):
     for action in actions:
         if action[0] == "move":
-            screen.xdotool("mousemove", "--window", window, "--sync", action[1][0], action[1][1])
+            target.move(*action[1])
         elif action[0] == "click":
             screen.xdotool("click", action[1])
 
 
-def settle(window, judge):
+def settle(target, judge):
     """Takes screenshots until one passes `judge` (a frame shows up within 10 ms of a change, but the machine
     may be busy), at most FRAME_TRIES of them. Returns the last frame and its failures."""
     failures = ["no screenshot"]
     frame = None
     for _ in range(FRAME_TRIES):
-        frame = screen.capture(window)
+        frame = target.capture()
         failures = judge(frame)
         if not failures:
             break
@@ -112,28 +133,67 @@ def settle(window, judge):
     return frame, failures
 
 
-def wine_environment(prefix, debug):
+def wine_environment(prefix, debug, arch):
     env = dict(os.environ)
     env["WINEPREFIX"] = prefix
     env["WINEDEBUG"] = debug
-    # A 32-bit Windows for our 32-bit program: half the size and time of a 64-bit prefix.
-    env["WINEARCH"] = "win32"
+    # A 32-bit Windows for the 32-bit build (half the size and time of a 64-bit prefix), a 64-bit one for the
+    # 64-bit build.
+    env["WINEARCH"] = arch
     # No Mono or Gecko installer dialogs: nobody would ever answer them here.
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
     return env
 
 
-def prepare_wine_prefix(prefix):
+# CTest's SKIP_RETURN_CODE: a proof that this machine cannot run at all, said in one line.
+SKIPPED = 77
+SKIP_NOTE = "skipped.txt"
+
+
+def kernel_runs_32_bit_programs():
+    """Whether this kernel executes 32-bit x86 programs. With its IA32 emulation off (a kernel option, or
+    ia32_emulation=off at boot) Wine's 32-bit loader cannot start, and nothing 32-bit can be run under Wine."""
+    try:
+        subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+    except OSError as error:
+        if error.errno == errno.ENOEXEC:
+            return False
+        raise
+    return True
+
+
+def skip(out, reason):
+    """Says why the proof cannot run here, in its output folder too, so that comparisons with its frames are
+    skipped for the same reason rather than failing on missing screenshots."""
+    print("SKIPPED: " + reason)
+    with open(os.path.join(out, SKIP_NOTE), "w") as note:
+        note.write(reason + "\n")
+    return SKIPPED
+
+
+def wine_loader(arch):
+    """The wine that runs programs of this architecture. Debian's `wine` prefers its 32-bit loader whenever that
+    is installed, even for a 64-bit prefix; the 64-bit one is not in PATH there."""
+    if arch == "win64":
+        for loader in (shutil.which("wine64"), "/usr/lib/wine/wine64"):
+            if loader and os.access(loader, os.X_OK):
+                return loader
+    return "wine"
+
+
+def prepare_wine_prefix(prefix, arch):
     """A prefix of our own inside the build tree, made once per build tree (a quarter of a minute). A prefix
     without our mark (half made, or of another architecture) is made anew."""
-    ready = os.path.join(prefix, ".mirrors-ready-win32")
+    ready = os.path.join(prefix, ".mirrors-ready-" + arch)
     if os.path.exists(ready):
         return
     shutil.rmtree(prefix, ignore_errors=True)
     os.makedirs(os.path.dirname(prefix) or ".", exist_ok=True)
-    env = wine_environment(prefix, "-all")
+    env = wine_environment(prefix, "-all", arch)
     print("making the Wine prefix %s" % prefix, flush=True)
-    subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
+    subprocess.run([wine_loader(arch), "wineboot", "-i"], env=env, check=True, timeout=300,
+                   stdout=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=300)
     with open(ready, "w") as marker:
         marker.write("made by tests/proof/drive.py\n")
@@ -201,37 +261,67 @@ def release_lines_wine(stderr):
     return lines
 
 
-def close_with_alt_f4(window, process, run):
+def close_with_alt_f4(target, process, run):
     try:
-        screen.xdotool("windowfocus", "--sync", window)
+        # Weston's X window has the keyboard already (the X server's focus follows the pointer, which is over
+        # it); focusing it anew would make weston take the keyboard from its client and give it back, a race
+        # with the keys that follow that a Wayland desktop of its own never runs.
+        if target.size is None:
+            screen.xdotool("windowfocus", "--sync", target.window)
         screen.xdotool("key", "--clearmodifiers", "alt+F4")
     except RuntimeError as error:
         run.check("Alt+F4 closes the window", [str(error)])
         return
     code = screen.wait_for_exit(process, 20)
     if code is None:
-        run.check("Alt+F4 closes the window", ["the program still runs 20 s after Alt+F4"])
+        failure = "the program still runs 20 s after Alt+F4"
+        if target.size is not None:
+            # Whether the keys went astray or the program hangs on its way out.
+            shown = weston.client_area(screen.capture(target.window)) is not None
+            failure += " (its window is %s)" % ("still shown" if shown else "gone")
+        run.check("Alt+F4 closes the window", [failure])
     else:
         run.check("Alt+F4 closes the window and the exit code is 0",
                   [] if code == 0 else ["exit code %d" % code])
 
 
-def play(args, process, run):
-    search = ["--pid", str(process.pid)] if args.platform == "linux" else ["--class", "mirrors.exe"]
-    window = screen.find_main_window(process, search, 60 if args.platform == "wine" else 30)
-    left, top, width, height = screen.window_geometry(window)
-    print("window %d: %dx%d at (%d, %d)" % (window, width, height, left, top))
-    if left <= PARKED_POINTER[0] < left + width and top <= PARKED_POINTER[1] < top + height:
-        run.check("the window leaves room for the parked pointer", ["it covers %s" % (PARKED_POINTER,)])
+def find_client_in_weston(session, process):
+    """The program's window in weston's output, once it shows there: mapped, and the same in two captures."""
+    deadline = time.monotonic() + 30
+    last = None
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise RuntimeError("the program exited with %d before showing a window" % process.returncode)
+        area = weston.client_area(screen.capture(session.window))
+        if area and area[2] >= 100 and area[3] >= 100 and area == last:
+            return Target(session.window, area[:2], area[2:])
+        last = area
+        time.sleep(0.2)
+    raise RuntimeError("no window of the program appeared in weston within 30 s")
+
+
+def play(args, process, run, session):
+    if args.platform == "wayland":
+        target = find_client_in_weston(session, process)
+        (left, top), (width, height) = target.origin, target.size
+        parked = (weston.OUTPUT_SIZE[0] - 1, weston.OUTPUT_SIZE[1] - 1)
+    else:
+        search = ["--pid", str(process.pid)] if args.platform == "linux" else ["--class", "mirrors.exe"]
+        target = Target(screen.find_main_window(process, search, 60 if args.platform == "wine" else 30))
+        left, top, width, height = screen.window_geometry(target.window)
+        parked = PARKED_POINTER
+    print("window %d: %dx%d at (%d, %d)" % (target.window, width, height, left, top))
+    if left <= parked[0] < left + width and top <= parked[1] < top + height:
+        run.check("the window leaves room for the parked pointer", ["it covers %s" % (parked,)])
 
     frames = {}
     for name, actions, items in SCENES[:1] if args.startup_only else SCENES:
-        act(window, actions)
+        act(target, actions)
 
         def judge(frame, items=items):
             return expect.check_items(frame, items, args.background) + expect.check_texts(frame)
 
-        frame, failures = settle(window, judge)
+        frame, failures = settle(target, judge)
         frames[name] = frame
         frame.save_png(os.path.join(args.out, name + ".png"))
         run.check("scene %s" % name, failures)
@@ -251,24 +341,28 @@ def play(args, process, run):
     run.check("back on the launch point the frame equals the first ray frame pixel for pixel",
               [] if frames["return"].data == frames["ray"].data else ["the frames differ"])
 
-    close_with_alt_f4(window, process, run)
+    close_with_alt_f4(target, process, run)
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--platform", choices=["linux", "wine"], required=True)
+    parser.add_argument("--platform", choices=["linux", "wayland", "wine"], required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--out", required=True)
     parser.add_argument("--prefix", help="Wine prefix to make or reuse (wine only)")
     parser.add_argument("--startup-only", action="store_true",
                         help="judge the start-up frame and Alt+F4 only")
+    parser.add_argument("--arch", choices=["win32", "win64"], default="win32",
+                        help="the Wine prefix's Windows: win64 for a 64-bit build (wine only)")
     parser.add_argument("--display-start", type=int, default=70,
                         help="first X display number to try, so that parallel proofs do not collide")
     args = parser.parse_args()
 
     tools = ["xvfb-run", "xauth", "Xvfb", "xdotool", "import", screen.CONVERT]
     if args.platform == "wine":
-        tools += ["wine", "wineboot", "wineserver"]
+        tools += [wine_loader(args.arch), "wineserver"]
+    if args.platform == "wayland":
+        tools += ["weston"]
     try:
         screen.require_tools(tools)
     except screen.ToolMissing as error:
@@ -301,12 +395,30 @@ def drive(args):
     os.makedirs(out)
     run = Run()
 
+    session = None
     if args.platform == "wine":
+        if args.arch == "win32" and not kernel_runs_32_bit_programs():
+            return skip(out, "this kernel runs no 32-bit programs (its IA32 emulation is off), so Wine cannot "
+                        "start the 32-bit build")
         args.prefix = os.path.abspath(args.prefix)
-        prepare_wine_prefix(args.prefix)
+        prepare_wine_prefix(args.prefix, args.arch)
         args.background = wine_window_frame_colour(args.prefix)
-        command = ["wine", os.path.abspath(args.program)]
-        env = wine_environment(args.prefix, "-all,+debugstr")
+        command = [wine_loader(args.arch), os.path.abspath(args.program)]
+        env = wine_environment(args.prefix, "-all,+debugstr", args.arch)
+    elif args.platform == "wayland":
+        args.background = (100, 100, 100)
+        command = [os.path.abspath(args.program)]
+        session = weston.Session(out)
+        try:
+            window = session.wait_ready()
+        except (RuntimeError, subprocess.SubprocessError, OSError) as error:
+            session.stop()
+            run.check("weston starts", [str(error)])
+            return 1
+        env = session.client_env
+        # The pointer waits in the far corner of weston's output.
+        screen.xdotool("mousemove", "--window", window, "--sync", weston.OUTPUT_SIZE[0] - 1,
+                       weston.OUTPUT_SIZE[1] - 1)
     else:
         args.background = (100, 100, 100)
         command = [os.path.abspath(args.program)]
@@ -316,21 +428,24 @@ def drive(args):
     print("platform %s, background %s, display %s" % (args.platform, args.background,
                                                       os.environ.get("DISPLAY")))
 
-    screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
+    if session is None:
+        screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
     stdout_path = os.path.join(out, "stdout.txt")
     stderr_path = os.path.join(out, "stderr.txt")
     with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
         process = subprocess.Popen(command, stdout=stdout, stderr=stderr, env=env, cwd=out)
         try:
-            play(args, process, run)
+            play(args, process, run, session)
         except (RuntimeError, subprocess.SubprocessError, ValueError, OSError) as error:
             run.check("the session ran to its end", [str(error)])
         finally:
             if process.poll() is None:
                 process.kill()
                 process.wait(timeout=30)
+            if session is not None:
+                session.stop()
             if args.platform == "wine":
-                wine_env = wine_environment(args.prefix, "-all")
+                wine_env = wine_environment(args.prefix, "-all", args.arch)
                 subprocess.run(["wineserver", "-k"], env=wine_env, timeout=30)
                 subprocess.run(["wineserver", "-w"], env=wine_env, timeout=30)
 

@@ -88,6 +88,16 @@ class Frame:
                 i = (y * self.width + x) * 3
                 yield (x, y), (self.data[i], self.data[i + 1], self.data[i + 2])
 
+    def crop(self, origin, size):
+        """The part of the frame of this size at this origin, which must lie inside it."""
+        (left, top), (width, height) = origin, size
+        if left < 0 or top < 0 or left + width > self.width or top + height > self.height:
+            raise ValueError("%dx%d at (%d, %d) is not inside %dx%d" %
+                             (width, height, left, top, self.width, self.height))
+        rows = [self.data[((top + y) * self.width + left) * 3:((top + y) * self.width + left + width) * 3]
+                for y in range(height)]
+        return Frame(width, height, b"".join(rows))
+
     def to_ppm(self):
         return b"P6\n%d %d\n255\n" % (self.width, self.height) + self.data
 

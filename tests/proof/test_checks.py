@@ -15,6 +15,7 @@ import compare  # noqa: E402
 import drive  # noqa: E402
 import expect  # noqa: E402
 import screen  # noqa: E402
+import weston  # noqa: E402
 from expect import Disc, Polyline  # noqa: E402
 from screen import BLACK, RED, WHITE, YELLOW  # noqa: E402
 
@@ -188,6 +189,33 @@ class Comparison(unittest.TestCase):
         counts, marks, agreed, _, _ = compare.compare(frame, frame)
         self.assertEqual((sum(counts.values()), marks), (0, {}))
         self.assertGreater(len(agreed), 500)
+
+    def test_every_pixel_counts_the_text_and_the_size(self):
+        a, b = Canvas(40, 30), Canvas(40, 31)
+        for canvas in (a, b):
+            canvas.text(0)
+        b.put(5, 6, (1, 2, 3))  # inside the text
+        counts, marks, _, size, _ = compare.every_pixel(a.frame(), b.frame())
+        self.assertEqual((size, list(marks)), ((40, 30), [(5, 6)]))
+        self.assertEqual(list(counts.values()), [1, 40])
+        self.assertEqual(sum(compare.every_pixel(a.frame(), a.frame())[0].values()), 0)
+
+
+class WestonOutput(unittest.TestCase):
+    def test_the_client_area_is_what_is_not_desktop(self):
+        output = Canvas(200, 150, background=weston.BACKGROUND)
+        self.assertIsNone(weston.client_area(output.frame()))
+        for y in range(40, 140):
+            for x in range(30, 160):
+                output.put(x, y, BACKGROUND)
+        output.put(30, 40, WHITE)
+        output.put(159, 139, RED)
+        area = weston.client_area(output.frame())
+        self.assertEqual(area, (30, 40, 130, 100))
+        client = output.frame().crop(area[:2], area[2:])
+        self.assertEqual((client.at(0, 0), client.at(129, 99), client.at(1, 1)), (WHITE, RED, BACKGROUND))
+        with self.assertRaises(ValueError):
+            output.frame().crop((100, 100), (101, 50))
 
 
 if __name__ == "__main__":
