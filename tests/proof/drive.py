@@ -306,7 +306,9 @@ def play(args, process, run, session):
         (left, top), (width, height) = target.origin, target.size
         parked = (weston.OUTPUT_SIZE[0] - 1, weston.OUTPUT_SIZE[1] - 1)
     else:
-        search = ["--pid", str(process.pid)] if args.platform == "linux" else ["--class", "mirrors.exe"]
+        # Wine names a program's windows' X class after its file.
+        search = (["--pid", str(process.pid)] if args.platform == "linux" else
+                  ["--class", os.path.basename(args.program)])
         target = Target(screen.find_main_window(process, search, 60 if args.platform == "wine" else 30))
         left, top, width, height = screen.window_geometry(target.window)
         parked = PARKED_POINTER
@@ -326,7 +328,7 @@ def play(args, process, run, session):
         frame.save_png(os.path.join(args.out, name + ".png"))
         run.check("scene %s" % name, failures)
     if args.startup_only:
-        close_with_alt_f4(window, process, run)
+        close_with_alt_f4(target, process, run)
         return
 
     # The texts grow with the number of digits: "X 0" at start-up, "X 420" and "Y 180" at the launch point.
