@@ -5,9 +5,9 @@
 // The window is one text line taller than the icon and the picture is the client area below that line, so
 // the cursor coordinates, which belong to the running program and not to its emblem, stay out of the icon.
 #include "headless_host.h"
+#include "png_file.h"
 
 #include <fcntl.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -53,32 +53,6 @@ std::vector<headless::scripted_input> script_for(int size) {
     return script;
 }
 
-// The one place that knows the file format: 8-bit RGB rows through libpng.
-bool write_png(const std::string& path, int width, int height, const std::vector<unsigned char>& rgb) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = info != nullptr;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            png_write_row(png, rgb.data() + static_cast<std::size_t>(y) * width * 3);
-        }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 && ok;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,17 +86,13 @@ int main(int argc, char** argv) {
                      last.width, last.height);
         return 1;
     }
-    std::vector<unsigned char> rgb;
-    rgb.reserve(static_cast<std::size_t>(size) * size * 3);
-    for (int y = text_band; y < size + text_band; ++y) {
-        for (int x = 0; x < size; ++x) {
-            std::uint32_t p = last.pixels[static_cast<std::size_t>(y) * last.width + x];
-            rgb.insert(rgb.end(), {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                   static_cast<unsigned char>(p)});
-        }
-    }
-    if (!write_png(argv[2], size, size, rgb)) {
-        std::fprintf(stderr, "icon: could not write %s\n", argv[2]);
+    // The icon is the client area below the text line.
+    png_file::image icon{size, size, {}};
+    icon.pixels.assign(last.pixels.begin() + static_cast<std::ptrdiff_t>(text_band) * last.width,
+                       last.pixels.end());
+    std::string failure = png_file::write(argv[2], icon);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "icon: cannot write %s\n", failure.c_str());
         return 1;
     }
     return 0;

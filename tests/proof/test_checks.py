@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The judges of the proofs, tried on frames we draw ourselves: a right frame must pass, and each kind of
 wrong frame (a missing line, a stale line, a wrong background, a marker without outline, missing texts) must
-fail. Also the expected-path tracer, the platform comparison and the parsing of screenshots and of the release
-lines."""
+fail. Also the expected-path tracer, the platform comparison, the comparison with the golden pictures and the
+parsing of screenshots and of the release lines."""
 
 import math
 import os
@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import compare  # noqa: E402
 import drive  # noqa: E402
 import expect  # noqa: E402
+import golden  # noqa: E402  (tests/golden, on the path that drive sets)
 import screen  # noqa: E402
 import weston  # noqa: E402
 from expect import Disc, Polyline  # noqa: E402
@@ -199,6 +200,17 @@ class Comparison(unittest.TestCase):
         self.assertEqual((size, list(marks)), ((40, 30), [(5, 6)]))
         self.assertEqual(list(counts.values()), [1, 40])
         self.assertEqual(sum(compare.every_pixel(a.frame(), a.frame())[0].values()), 0)
+
+    def test_golden_pictures(self):
+        picture = ray_scene()
+        for name, frame, only, differ in [
+                ("the same frame", ray_scene(), None, False),
+                ("other texts", ray_scene(texts=False), None, True),
+                ("other texts, red and yellow only", ray_scene(texts=False), (RED, YELLOW), False),
+                ("the ray one pixel off", ray_scene(ray_shift=(1, 0)), (RED, YELLOW), True),
+                ("another size", Canvas(10, 10).frame(), None, True)]:
+            with self.subTest(name):
+                self.assertEqual(bool(golden.differences(frame, picture, only)), differ)
 
 
 class WestonOutput(unittest.TestCase):
