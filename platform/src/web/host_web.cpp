@@ -123,7 +123,7 @@ EM_ASYNC_JS(void, web_sleep, (double ms), {
                                   ms)
                             : null;
         m.wake = function() {
-            if (timer != = null) {
+            if (timer != null) {
                 clearTimeout(timer);
             }
             resolve();
