@@ -5,9 +5,12 @@ BUILD := build
 BUILD_WIN32 := build-win32
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
+BUILD_WEB := build-web
+# Debian's emscripten runs its JavaScript tools with the machine's node, which finds Debian's acorn only here.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program bench bench-frames bench-program clean
+.PHONY: run test program web web-build bench bench-frames bench-program bench-web clean
 
 run: program
 	./$(BUILD)/mirrors
@@ -17,9 +20,20 @@ program:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --build $(BUILD) -j$(JOBS) --target mirrors
 
+# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm: a static folder for any web
+# server) with Debian's emscripten, then serves it on http://127.0.0.1:8080/ until Ctrl+C.
+web: web-build
+	node scripts/serve-web.mjs $(BUILD_WEB) 8080
+
+web-build:
+	scripts/install-deps web
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) -j$(JOBS)
+
 # The unit and headless tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each
 # libFuzzer target for a bounded time from its seeds; then every test in the Release build (with the Windows
-# build for the Wine proof), whose summary closes the run.
+# build for the Wine proof, the web build and the npm packages for the browser proof), whose summary closes
+# the run.
 test:
 	scripts/install-deps test
 	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -34,6 +48,8 @@ test:
 	cmake --build $(BUILD) -j$(JOBS)
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	$(MAKE) web-build
+	npm ci --no-audit --no-fund
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
@@ -41,6 +57,7 @@ test:
 bench:
 	$(MAKE) bench-frames
 	$(MAKE) bench-program
+	$(MAKE) bench-web
 
 bench-frames:
 	scripts/install-deps test
@@ -58,5 +75,10 @@ bench-program:
 	bench/whole_program.py --linux $(BUILD)/mirrors --wine $(BUILD_WIN32)/mirrors.exe \
 	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
 
+# Idle cost of the web build in headless Chromium against a page that only sleeps 10 ms in a loop.
+bench-web: web-build
+	npm ci --no-audit --no-fund
+	node bench/web_idle.mjs --web $(BUILD_WEB)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_WEB) node_modules
