@@ -34,6 +34,9 @@ const SCENES = [
   ['drawn_ray', [click('left', 200, 300)]],
   ['room', [...ROOM.map((p) => click('right', ...p)), click('left', 700, 300), move(760, 260)]],
   ['resize', [['resize', 800, 500], move(720, 280)]],
+  // A right-button drag that ends outside the page: the press is seen, the moves and the release outside are
+  // not (no capture), so no line is written and no wall is started.
+  ['outside', [['press', 'right', 500, 300], move(900, 300), ['release', 'right', 900, 300]]],
 ];
 const RELEASES = [...DRAWN_WALLS, ...ROOM].map(([x, y]) => `${x}, ${y}`);
 const BROWSER_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
@@ -57,6 +60,8 @@ function replay(actions, name) {
       lines.push(`${t} move ${a} ${b}`);
     } else if (kind === 'click') {
       lines.push(`${t} ${a}_down ${b} ${c}`, `${t + 1} ${a}_up ${b} ${c}`);
+    } else if (kind === 'press' || kind === 'release') {
+      lines.push(`${t} ${a}_${kind === 'press' ? 'down' : 'up'} ${b} ${c}`);
     } else {
       lines.push(`${t} resize ${a} ${b}`);
     }
@@ -112,6 +117,9 @@ async function act(page, actions) {
       await page.mouse.move(b, c);
       await page.mouse.down({ button: a });
       await page.mouse.up({ button: a });
+    } else if (kind === 'press' || kind === 'release') {
+      await page.mouse.move(b, c);
+      await (kind === 'press' ? page.mouse.down({ button: a }) : page.mouse.up({ button: a }));
     } else {
       await page.setViewportSize({ width: a, height: b });
     }
