@@ -7,9 +7,12 @@ BUILD_WIN32 := build-win32
 BUILD_WIN64 := build-win64
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
+BUILD_WEB := build-web
+# Debian's emscripten runs its JavaScript tools with the machine's node, which finds Debian's acorn only here.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program package packages bench bench-frames bench-program clean
+.PHONY: run test program package packages web web-build bench bench-frames bench-program bench-web clean
 
 run: program
 	./$(BUILD)/mirrors
@@ -34,10 +37,21 @@ packages:
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD_WIN32) && cpack
 
+# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm: a static folder for any web
+# server) with Debian's emscripten, then serves it on http://127.0.0.1:8080/ until Ctrl+C.
+web: web-build
+	node scripts/serve-web.mjs $(BUILD_WEB) 8080
+
+web-build:
+	scripts/install-deps web
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) -j$(JOBS)
+
 # The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
 # tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
 # bounded time from its seeds; then every test in the Release build (with the 32-bit and 64-bit Windows builds
-# for the Wine proofs, and the packages for the package checks), whose summary closes the run.
+# for the Wine proofs, the packages for the package checks, the web build and the npm packages for the browser
+# proof), whose summary closes the run.
 test:
 	scripts/install-deps test
 	scripts/check-portable
@@ -55,6 +69,8 @@ test:
 	cmake -S . -B $(BUILD_WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 	cmake --build $(BUILD_WIN64) -j$(JOBS)
 	$(MAKE) packages
+	$(MAKE) web-build
+	npm ci --no-audit --no-fund
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
@@ -63,6 +79,7 @@ test:
 bench:
 	$(MAKE) bench-frames
 	$(MAKE) bench-program
+	$(MAKE) bench-web
 
 bench-frames:
 	scripts/install-deps test
@@ -80,5 +97,10 @@ bench-program:
 	bench/whole_program.py --linux $(BUILD)/mirrors --wayland --wine $(BUILD_WIN32)/mirrors.exe \
 	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
 
+# Idle cost of the web build in headless Chromium against a page that only sleeps 10 ms in a loop.
+bench-web: web-build
+	npm ci --no-audit --no-fund
+	node bench/web_idle.mjs --web $(BUILD_WEB)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_WEB) node_modules

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -22,5 +23,11 @@ int main(int argc, char** argv) {
     }
     int result = WinMain(GetModuleHandleA(nullptr), nullptr, command_line.data(), SW_SHOWDEFAULT);
     platform::host::stop();
+#if defined(__EMSCRIPTEN__)
+    // In a browser main() gave the page its thread back at the loop's first wait, long ago: its return value
+    // would reach nobody. exit() ends the program with the code, which the page then shows.
+    std::exit(result);
+#else
     return result;
+#endif
 }

@@ -1,4 +1,4 @@
-// The boundary between user32 and the host that gives it a display (SDL2) or none (headless).
+// The boundary between user32 and the host that gives it a display (SDL2, a browser page) or none (headless).
 //
 // user32 owns everything Windows-like: windows, their pixels, the message queue, timers and painting. A host
 // only owns the real (or imaginary) windows on screen, the clock and the raw input. user32 calls into the

@@ -81,9 +81,14 @@ bool take_message(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
         if (due != nullptr) {
             *out = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), 0, {0, 0}};
             stamp(out);
-            // Restarting the period from now coalesces: a loop that was late gets one tick, not a burst.
+            // The next tick is due one period after this one was, not after the moment it was taken: a loop
+            // that wakes a little late (browser timers fire a fraction of a millisecond after their time)
+            // still ticks at the timer's rate instead of losing that fraction every period. A loop a whole
+            // period or more behind gets one tick now and the next a period later, never a burst, as on
+            // Windows.
             if (remove) {
-                due->due_ms = now + due->period_ms;
+                due->due_ms =
+                    now - due->due_ms < due->period_ms ? due->due_ms + due->period_ms : now + due->period_ms;
             }
             return true;
         }

@@ -167,6 +167,7 @@ struct timer_case {
     std::uint64_t reset_at; // when not 0: SetTimer(window, 1, reset_period) again at that time
     UINT reset_period;
     std::vector<DWORD> ticks; // times of the first ticks
+    std::uint64_t late = 0;   // the first tick is taken this long after the timer was set
 };
 
 class timer_periods : public user32_test, public testing::WithParamInterface<timer_case> {};
@@ -180,6 +181,7 @@ TEST_P(timer_periods, tick_at_the_expected_times) {
         headless::advance_clock(c.reset_at);
         EXPECT_EQ(SetTimer(window, 1, c.reset_period, nullptr), 1u);
     }
+    headless::advance_clock(c.late);
     std::vector<DWORD> ticks;
     while (ticks.size() < c.ticks.size()) {
         got g = get();
@@ -195,7 +197,9 @@ INSTANTIATE_TEST_SUITE_P(cases, timer_periods,
                                          timer_case{"one_is_ten", 1, 0, 0, {10, 20}},
                                          timer_case{"thirty", 30, 0, 0, {30, 60}},
                                          timer_case{"same_id_replaces", 100, 20, 30, {50, 80, 110}},
-                                         timer_case{"huge_is_clamped", 0xFFFFFFFF, 0, 0, {0x7FFFFFFF}}),
+                                         timer_case{"huge_is_clamped", 0xFFFFFFFF, 0, 0, {0x7FFFFFFF}},
+                                         timer_case{"late_keeps_the_beat", 10, 0, 0, {13, 20, 30}, 13},
+                                         timer_case{"period_late_restarts", 10, 0, 0, {20, 30, 40}, 20}),
                          [](const testing::TestParamInfo<timer_case>& info) { return info.param.name; });
 
 TEST_F(user32_test, timers_are_per_window_and_id_and_can_be_killed) {

@@ -1,0 +1,217 @@
+#!/usr/bin/env node
+// The web build in headless Chromium, used like a user would: mouse moves, left and right clicks, a drawing
+// session, a closed room, a browser window resize, Alt+F4. After every scene the whole canvas must equal the
+// headless host's frame for the same input (tools/replay), pixel for pixel; the right-button releases must
+// write exactly their lines to the console; the page must say why it cannot start and when the program ends.
+//   node tests/web/proof.mjs --web build-web --replay build/tools/replay --out DIR
+import { chromium } from 'playwright-core';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { serve } from '../../scripts/serve-web.mjs';
+
+const options = Object.fromEntries(
+  process.argv.slice(2).reduce((pairs, arg, i, all) => (i % 2 ? pairs : [...pairs, [arg.replace(/^--/, ''), all[i + 1]]]), []));
+const chromiumPath = options.chromium || '/usr/bin/chromium';
+mkdirSync(options.out, { recursive: true });
+
+const BUILT_IN_WALLS = [[294, 129], [382, 50], [526, 99], [563, 239], [450, 327], [303, 254]];
+const DRAWN_WALLS = [[100, 420], [300, 380], [250, 520]];
+// A closed four-sided room (the last vertex placed on the first): the ray inside is reflected 21 times.
+const ROOM = [[600, 100], [900, 150], [850, 500], [580, 450], [600, 100]];
+const move = (x, y) => ['move', x, y];
+const click = (button, x, y) => ['click', button, x, y];
+// Each scene continues the last one; its frame is judged against the replay of every action so far.
+const SCENES = [
+  ['startup', []],
+  ['texts_follow', [move(333, 222)]],
+  ['ray', [click('left', 420, 180)]],
+  ['follow', [move(500, 150)]],
+  ['band_start', [click('right', ...DRAWN_WALLS[0]), move(...DRAWN_WALLS[1])]],
+  ['band_second', [click('right', ...DRAWN_WALLS[1]), move(...DRAWN_WALLS[2])]],
+  ['band_third', [click('right', ...DRAWN_WALLS[2]), move(150, 540)]],
+  ['drawn_ray', [click('left', 200, 300)]],
+  ['room', [...ROOM.map((p) => click('right', ...p)), click('left', 700, 300), move(760, 260)]],
+  ['resize', [['resize', 800, 500], move(720, 280)]],
+  // A right-button drag that ends outside the page: the press is seen, the moves and the release outside are
+  // not (no capture), so no line is written and no wall is started.
+  ['outside', [['press', 'right', 500, 300], move(900, 300), ['release', 'right', 900, 300]]],
+];
+const RELEASES = [...DRAWN_WALLS, ...ROOM].map(([x, y]) => `${x}, ${y}`);
+const BROWSER_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
+  '--disable-sync', '--no-first-run', '--disable-quic'];
+
+let failures = 0;
+function check(what, problems) {
+  console.log(`${problems.length ? 'FAIL' : 'ok  '} ${what}`);
+  for (const p of problems) {
+    console.log(`       ${p}`);
+  }
+  failures += problems.length ? 1 : 0;
+}
+
+// The headless host's frame after `actions`, as RGB bytes.
+function replay(actions, name) {
+  const lines = [];
+  let t = 20;
+  for (const [kind, a, b, c] of actions) {
+    if (kind === 'move') {
+      lines.push(`${t} move ${a} ${b}`);
+    } else if (kind === 'click') {
+      lines.push(`${t} ${a}_down ${b} ${c}`, `${t + 1} ${a}_up ${b} ${c}`);
+    } else if (kind === 'press' || kind === 'release') {
+      lines.push(`${t} ${a}_${kind === 'press' ? 'down' : 'up'} ${b} ${c}`);
+    } else {
+      lines.push(`${t} resize ${a} ${b}`);
+    }
+    t += 20;
+  }
+  lines.push(`${t + 100} close 0 0`);
+  const script = join(options.out, `${name}.script`);
+  const picture = join(options.out, `${name}.headless.ppm`);
+  writeFileSync(script, lines.join('\n') + '\n');
+  execFileSync(options.replay, [script, picture], { stdio: ['ignore', 'ignore', 'pipe'] });
+  const ppm = readFileSync(picture);
+  const header = ppm.toString('latin1', 0, 64).match(/^P6\n(\d+) (\d+)\n255\n/);
+  return { width: Number(header[1]), height: Number(header[2]), rgb: ppm.subarray(header[0].length) };
+}
+
+async function canvasPixels(page) {
+  return page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let text = '';
+    for (let i = 0; i < data.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+    }
+    return { width: c.width, height: c.height, rgba: btoa(text) };
+  }).then((f) => ({ width: f.width, height: f.height, rgba: Buffer.from(f.rgba, 'base64') }));
+}
+
+function differences(canvas, expected) {
+  if (canvas.width !== expected.width || canvas.height !== expected.height) {
+    return [`the canvas is ${canvas.width} x ${canvas.height}, the headless frame ${expected.width} x ${expected.height}`];
+  }
+  let differing = 0;
+  for (let i = 0, j = 0; j < expected.rgb.length; i += 4, j += 3) {
+    if (canvas.rgba[i] !== expected.rgb[j] || canvas.rgba[i + 1] !== expected.rgb[j + 1] ||
+        canvas.rgba[i + 2] !== expected.rgb[j + 2] || canvas.rgba[i + 3] !== 255) {
+      ++differing;
+    }
+  }
+  return differing ? [`${differing} pixels differ from the headless frame`] : [];
+}
+
+const frames = (page) => page.evaluate(() => (window.Module && Module.mirrorsHost ? Module.mirrorsHost.frames : 0));
+async function nextFrames(page, count) {
+  const start = await frames(page);
+  await page.waitForFunction((n) => Module.mirrorsHost.frames >= n, start + count, { timeout: 10000 });
+}
+
+async function act(page, actions) {
+  for (const [kind, a, b, c] of actions) {
+    if (kind === 'move') {
+      await page.mouse.move(a, b);
+    } else if (kind === 'click') {
+      await page.mouse.move(b, c);
+      await page.mouse.down({ button: a });
+      await page.mouse.up({ button: a });
+    } else if (kind === 'press' || kind === 'release') {
+      await page.mouse.move(b, c);
+      await (kind === 'press' ? page.mouse.down({ button: a }) : page.mouse.up({ button: a }));
+    } else {
+      await page.setViewportSize({ width: a, height: b });
+    }
+  }
+}
+
+const server = await serve(options.web, 0);
+const url = `http://127.0.0.1:${server.address().port}/`;
+const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
+const browser = await chromium.launchPersistentContext(profile, {
+  executablePath: chromiumPath, headless: true, args: BROWSER_ARGS, viewport: { width: 1024, height: 640 },
+});
+try {
+  const page = browser.pages()[0] || (await browser.newPage());
+  const logs = [];
+  const errors = [];
+  page.on('console', (m) => {
+    if (m.type() === 'log') logs.push(m.text());
+    if (m.type() === 'error') errors.push(m.text());
+  });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  await page.goto(url);
+  await page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null,
+    { timeout: 20000 });
+
+  // Frames a second with the pointer still: the 10 ms timer, counted over two seconds.
+  const before = await frames(page);
+  const started = Date.now();
+  await page.waitForTimeout(2000);
+  const fps = ((await frames(page)) - before) / ((Date.now() - started) / 1000);
+  console.log(`frames per second in the browser: ${fps.toFixed(1)}`);
+
+  let done = [];
+  let previous = null;
+  for (const [name, actions] of SCENES) {
+    await act(page, actions);
+    await nextFrames(page, 3);
+    done = [...done, ...actions];
+    const expected = replay(done, name);
+    const canvas = await canvasPixels(page);
+    const problems = differences(canvas, expected);
+    // A scene whose frame repeats the last one would prove nothing about the input that made it.
+    if (previous && Buffer.compare(previous.rgb, expected.rgb) === 0) {
+      problems.push('the headless frame is the same as the last scene\'s');
+    }
+    previous = expected;
+    check(`${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`, problems);
+  }
+  check('each right-button release wrote its line to the console',
+    JSON.stringify(logs) === JSON.stringify(RELEASES) ? [] : [`got ${JSON.stringify(logs)}`]);
+
+  // Alt+F4 reaches the program, which ends; the page says so and keeps the last frame.
+  const last = await canvasPixels(page);
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('F4');
+  await page.keyboard.up('Alt');
+  await page.waitForFunction(() => window.mirrorsExitCode !== undefined, null, { timeout: 10000 });
+  const ending = [];
+  const code = await page.evaluate(() => window.mirrorsExitCode);
+  const said = await page.textContent('#status');
+  if (code !== 0) ending.push(`exit code ${code}`);
+  if (!/has ended/.test(said)) ending.push(`the page says "${said}"`);
+  if (Buffer.compare(last.rgba, (await canvasPixels(page)).rgba) !== 0) ending.push('the last frame is gone');
+  check('Alt+F4 ends the program with code 0; the page says so and keeps the last frame', ending);
+  check('no errors on the console', errors.length ? errors : []);
+
+  // Start-up failures: one clear sentence instead of a blank page.
+  const failing = [
+    ['without WebAssembly', (p) => p.addInitScript(() => { delete window.WebAssembly; }), /no WebAssembly/],
+    ['with mirrors.wasm missing', (p) => p.route('**/mirrors.wasm', (r) => r.fulfill({ status: 404, body: '' })),
+      /could not start/],
+    ['with mirrors.js missing', (p) => p.route('**/mirrors.js', (r) => r.fulfill({ status: 404, body: '' })),
+      /could not start/],
+  ];
+  for (const [what, spoil, sentence] of failing) {
+    const p = await browser.newPage();
+    await spoil(p);
+    await p.goto(url);
+    let said = '';
+    try {
+      await p.waitForFunction((s) => new RegExp(s).test(document.getElementById('status').textContent),
+        sentence.source, { timeout: 10000 });
+    } catch {
+      said = await p.textContent('#status');
+    }
+    check(`${what}, the page says so in one sentence`, said === '' ? [] : [`the page says "${said}"`]);
+    await p.close();
+  }
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+console.log(`${SCENES.length + 6 - failures} passed, ${failures} failed`);
+process.exit(failures ? 1 : 0);
