@@ -5,6 +5,7 @@ BUILD := build
 BUILD_WIN32 := build-win32
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ := build-fuzz
+BUILD_BENCH := build-bench
 JOBS ?= $(shell nproc)
 
 .PHONY: run test program bench bench-frames bench-program clean
@@ -49,14 +50,17 @@ bench-frames:
 	for b in $(BUILD)/bench/bench_*; do \
 	    $$b --benchmark_repetitions=5 --benchmark_display_aggregates_only=true || exit 1; done
 
+# The Linux build measured is the Release build with the frame log, in a build tree of its own: the program
+# as shipped writes no file.
 bench-program:
 	scripts/install-deps test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j$(JOBS) --target mirrors
+	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_FRAME_LOG=ON -DMIRRORS_TESTS=OFF \
+	    -DMIRRORS_BENCHMARKS=OFF
+	cmake --build $(BUILD_BENCH) -j$(JOBS) --target mirrors
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
-	bench/whole_program.py --linux $(BUILD)/mirrors --wine $(BUILD_WIN32)/mirrors.exe \
-	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
+	bench/whole_program.py --linux $(BUILD_BENCH)/mirrors --wine $(BUILD_WIN32)/mirrors.exe \
+	    --prefix $(BUILD_BENCH)/bench-wine --out $(BUILD_BENCH)/whole-program
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_BENCH)

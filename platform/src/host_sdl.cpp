@@ -12,16 +12,23 @@
 #include <X11/Xlib.h>
 #endif
 
+#include <fcntl.h>
 #include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +37,9 @@ struct sdl_window {
     HWND handle;
     SDL_Window* window;
     Uint32 id;
+    unsigned long x_window = 0; // its X window, when SDL runs on X11
+    // SDL's pointer events only: whether the pointer was last seen over the window (see handle).
+    bool pointer_inside = true;
     // The size of the window surface that the last present wrote, and whether the screen has lost what was
     // put on it since: each decides whether the next present may leave unchanged rows alone.
     int surface_width = 0;
@@ -42,6 +52,8 @@ std::vector<sdl_window> sdl_windows;
 SDL_Cursor* arrow = nullptr;
 unsigned buttons = 0;  // MK_* of the buttons held, tracked from SDL's events
 int x_connection = -1; // the X server connection's file descriptor, when SDL runs on X11
+// On X11 the buttons are read from the X events themselves (see x11_buttons), not from SDL's mouse events.
+bool raw_x11_buttons = false;
 
 // SDL_WaitEventTimeout wakes itself by sending an event to one of our windows over a second X connection
 // whenever it queues input while waiting. When that window is destroyed in between (Alt+F4 does exactly that)
@@ -59,6 +71,19 @@ int x_connection_of(SDL_Window* window) {
     (void)window;
 #endif
     return -1;
+}
+
+unsigned long x_window_of(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        return info.info.x11.window;
+    }
+#else
+    (void)window;
+#endif
+    return 0;
 }
 
 sdl_window* by_handle(HWND handle) {
@@ -82,6 +107,84 @@ HWND by_id(Uint32 id) {
 bool set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
+}
+
+// A display server that accepts the connection but never answers (stopped, or hung) would keep SDL_Init
+// waiting forever for its first reply. While the start lasts, a second thread waits this long; then it says
+// so in one line and ends the process.
+constexpr auto display_answer_limit = std::chrono::seconds(5);
+
+class start_watchdog {
+  public:
+    explicit start_watchdog(std::string display)
+        : display_(std::move(display)), thread_([this] { watch(); }) {}
+    start_watchdog(const start_watchdog&) = delete;
+    start_watchdog& operator=(const start_watchdog&) = delete;
+    ~start_watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        done_changed_.notify_one();
+        thread_.join();
+    }
+
+  private:
+    void watch() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_changed_.wait_for(lock, display_answer_limit, [this] { return done_; })) {
+            std::fprintf(stderr, "mirrors: cannot open a display: %s does not answer (waited %lld s)\n",
+                         display_.c_str(), static_cast<long long>(display_answer_limit.count()));
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    }
+
+    std::string display_;
+    std::mutex mutex_;
+    std::condition_variable done_changed_;
+    bool done_ = false;
+    std::thread thread_; // last: it starts once everything it reads is ready
+};
+
+// SIGINT and SIGTERM ask every window to close, as logging out does on Windows, so that the program ends
+// through its own message loop with its own exit code. The handler only notes the request and wakes the wait
+// through a pipe; pump() passes it on.
+volatile std::sig_atomic_t close_requested = 0;
+int wake_pipe[2] = {-1, -1};
+
+extern "C" void on_close_signal(int) {
+    close_requested = 1;
+    if (wake_pipe[1] >= 0) {
+        char byte = 1;
+        ssize_t written = write(wake_pipe[1], &byte, 1); // full pipe: a wake-up is pending anyway
+        (void)written;
+    }
+}
+
+void catch_close_signals() {
+    if (wake_pipe[0] < 0 && pipe(wake_pipe) == 0) {
+        for (int fd : wake_pipe) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
+    struct sigaction action = {};
+    action.sa_handler = on_close_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void pass_on_close_request() {
+    if (close_requested == 0) {
+        return;
+    }
+    close_requested = 0;
+    char drained[64];
+    while (wake_pipe[0] >= 0 && read(wake_pipe[0], drained, sizeof drained) > 0) {
+    }
+    platform::input::close_all();
 }
 
 using key_mapping = platform::translated_key;
@@ -176,8 +279,65 @@ unsigned buttons_of_state(Uint32 state) {
     return b;
 }
 
+using platform::input::mouse_action;
+
+mouse_action button_action(unsigned button, bool down) {
+    switch (button) {
+    case MK_LBUTTON:
+        return down ? mouse_action::left_down : mouse_action::left_up;
+    case MK_RBUTTON:
+        return down ? mouse_action::right_down : mouse_action::right_up;
+    default:
+        return down ? mouse_action::middle_down : mouse_action::middle_up;
+    }
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+unsigned buttons_of_x11_state(unsigned state) {
+    return ((state & Button1Mask) != 0 ? MK_LBUTTON : 0u) | ((state & Button2Mask) != 0 ? MK_MBUTTON : 0u) |
+           ((state & Button3Mask) != 0 ? MK_RBUTTON : 0u);
+}
+
+// The buttons as the X server reports them, at the pointer's true position in the window. SDL drops a
+// release whose press it did not see (pressed elsewhere, released over the window), which Windows delivers
+// to the window under the pointer; and once the pointer has left, SDL gives a button's events the last
+// position inside, clamped to the window's edge. A release outside the client area is then left out by
+// platform::input::mouse, as the mouse is never captured. (Moves come from SDL: it reads them through
+// XInput2, whose events it alone can read.)
+void x11_buttons(const XEvent& x) {
+    if (x.type != ButtonPress && x.type != ButtonRelease) {
+        return;
+    }
+    const sdl_window* target = nullptr;
+    for (const sdl_window& w : sdl_windows) {
+        if (w.x_window != 0 && w.x_window == x.xbutton.window) {
+            target = &w;
+        }
+    }
+    unsigned button = x.xbutton.button == Button1   ? MK_LBUTTON
+                      : x.xbutton.button == Button2 ? MK_MBUTTON
+                      : x.xbutton.button == Button3 ? MK_RBUTTON
+                                                    : 0u; // the wheel and the side buttons
+    if (target == nullptr || button == 0) {
+        return;
+    }
+    bool down = x.type == ButtonPress;
+    // The state is the one before this event.
+    unsigned before = buttons_of_x11_state(x.xbutton.state);
+    buttons = down ? (before | button) : (before & ~button);
+    platform::input::mouse(target->handle, button_action(button, down), x.xbutton.x, x.xbutton.y, buttons);
+}
+#endif
+
+// Whether SDL's next queued event tells that the pointer left `window`: SDL then reports the move that took
+// it out at the window's edge, which is no position the pointer had in it.
+bool leaves_next(Uint32 window) {
+    SDL_Event next;
+    return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 1 &&
+           next.window.windowID == window && next.window.event == SDL_WINDOWEVENT_LEAVE;
+}
+
 void handle(const SDL_Event& e) {
-    using platform::input::mouse_action;
     switch (e.type) {
     case SDL_QUIT:
         platform::input::close_all();
@@ -194,6 +354,11 @@ void handle(const SDL_Event& e) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             platform::input::resize(window, e.window.data1, e.window.data2);
             break;
+        case SDL_WINDOWEVENT_LEAVE:
+            if (sdl_window* w = by_handle(window)) {
+                w->pointer_inside = false;
+            }
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
             if (sdl_window* w = by_handle(window)) {
                 w->exposed = true;
@@ -205,38 +370,51 @@ void handle(const SDL_Event& e) {
         }
         break;
     }
-    case SDL_MOUSEMOTION: {
-        buttons = buttons_of_state(e.motion.state);
-        if (HWND window = by_id(e.motion.windowID)) {
-            platform::input::mouse(window, mouse_action::move, e.motion.x, e.motion.y, buttons);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWMEVENT:
+        if (raw_x11_buttons && e.syswm.msg != nullptr && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
+            x11_buttons(e.syswm.msg->msg.x11.event);
         }
+        break;
+#endif
+    // SDL's pointer events: every move, and the buttons where the X events are not read (other drivers, and
+    // touch emulating a mouse). A move in SDL's queue is already out of it, so the next one can be looked at.
+    case SDL_MOUSEMOTION: {
+        sdl_window* w = by_handle(by_id(e.motion.windowID));
+        if (w == nullptr) {
+            break;
+        }
+        if (leaves_next(e.motion.windowID)) {
+            w->pointer_inside = false;
+            break;
+        }
+        w->pointer_inside = true;
+        if (!raw_x11_buttons) {
+            buttons = buttons_of_state(e.motion.state);
+        }
+        platform::input::mouse(w->handle, mouse_action::move, e.motion.x, e.motion.y, buttons);
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+        sdl_window* w = by_handle(by_id(e.button.windowID));
+        if (w == nullptr || (raw_x11_buttons && e.button.which != SDL_TOUCH_MOUSEID)) {
+            break;
+        }
         bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        unsigned button = 0;
-        mouse_action action = mouse_action::move;
-        switch (e.button.button) {
-        case SDL_BUTTON_LEFT:
-            button = MK_LBUTTON;
-            action = down ? mouse_action::left_down : mouse_action::left_up;
+        unsigned button = e.button.button == SDL_BUTTON_LEFT     ? MK_LBUTTON
+                          : e.button.button == SDL_BUTTON_RIGHT  ? MK_RBUTTON
+                          : e.button.button == SDL_BUTTON_MIDDLE ? MK_MBUTTON
+                                                                 : 0u;
+        if (button == 0) {
             break;
-        case SDL_BUTTON_RIGHT:
-            button = MK_RBUTTON;
-            action = down ? mouse_action::right_down : mouse_action::right_up;
-            break;
-        case SDL_BUTTON_MIDDLE:
-            button = MK_MBUTTON;
-            action = down ? mouse_action::middle_down : mouse_action::middle_up;
-            break;
-        default:
-            return;
         }
         buttons = down ? (buttons | button) : (buttons & ~button);
-        // Every click is a plain down/up pair: SDL's click count is not turned into double clicks.
-        if (HWND window = by_id(e.button.windowID)) {
-            platform::input::mouse(window, action, e.button.x, e.button.y, buttons);
+        // Once the pointer has left, SDL gives a button's events the last position inside, at the edge:
+        // they happened outside and are not the window's. Every click is a plain down/up pair: SDL's click
+        // count is not turned into double clicks.
+        if (w->pointer_inside) {
+            platform::input::mouse(w->handle, button_action(button, down), e.button.x, e.button.y, buttons);
         }
         break;
     }
@@ -272,8 +450,10 @@ std::uint64_t clock_ns() {
 // The user data of the window surfaces that present has filled (see present).
 char surface_mark;
 
-// For measurements (bench/whole_program.py): with MIRRORS_FRAME_LOG=path, the time of every finished frame
-// (EndPaint) is appended to that file once it is on screen, one line each, in seconds of CLOCK_MONOTONIC.
+// For measurements (bench/whole_program.py), in a build configured with -DMIRRORS_FRAME_LOG=ON only: with
+// MIRRORS_FRAME_LOG=path, the time of every finished frame (EndPaint) is appended to that file once it is on
+// screen, one line each, in seconds of CLOCK_MONOTONIC. The program as shipped reads no such variable.
+#if defined(MIRRORS_FRAME_LOG)
 std::FILE* frame_log = nullptr;
 bool frame_log_opened = false;
 
@@ -299,6 +479,10 @@ void close_frame_log() {
     }
     frame_log_opened = false;
 }
+#else
+void log_frame() {}
+void close_frame_log() {}
+#endif
 
 } // namespace
 
@@ -342,7 +526,21 @@ bool start(std::string* reason) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Closing the last window is reported as that window's close button only, not a second time as SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    // SIGINT and SIGTERM are ours (see catch_close_signals): until the start is over they end the process.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    int initialised = 0;
+    {
+        std::string display = "the display";
+        if (set("DISPLAY")) {
+            display = std::string("the X server at DISPLAY=") + std::getenv("DISPLAY");
+        } else if (set("WAYLAND_DISPLAY")) {
+            display =
+                std::string("the Wayland compositor at WAYLAND_DISPLAY=") + std::getenv("WAYLAND_DISPLAY");
+        }
+        start_watchdog watchdog(display);
+        initialised = SDL_Init(SDL_INIT_VIDEO);
+    }
+    if (initialised != 0) {
         if (reason != nullptr) {
             *reason = SDL_GetError();
             if (reason->empty()) {
@@ -359,6 +557,13 @@ bool start(std::string* reason) {
         return false;
     }
     started = true;
+    catch_close_signals();
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+        raw_x11_buttons = true;
+    }
+#endif
     arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     if (arrow != nullptr) {
         SDL_SetCursor(arrow);
@@ -381,6 +586,7 @@ void stop() {
     SDL_Quit();
     started = false;
     x_connection = -1;
+    raw_x11_buttons = false;
     close_frame_log();
 }
 
@@ -395,7 +601,7 @@ bool create_window(HWND window, const char* title, int width, int height) {
     if (w == nullptr) {
         return false;
     }
-    sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w)});
+    sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w), x_window_of(w)});
     if (x_connection < 0) {
         x_connection = x_connection_of(w);
     }
@@ -501,6 +707,7 @@ void pump() {
     if (!started) {
         return;
     }
+    pass_on_close_request();
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
         handle(e);
@@ -520,6 +727,9 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
     }
     // SDL waits in whole milliseconds: rounded up, so that the deadline has passed when it returns.
     int left_ms = left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1;
+    if (close_requested != 0) {
+        return wait_result::woke;
+    }
     if (!started || sdl_windows.empty()) {
         // No window can report anything: only a deadline can end the wait.
         if (!left_ns) {
@@ -535,13 +745,14 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) {
             return wait_result::woke;
         }
-        pollfd connection = {x_connection, POLLIN, 0};
+        // The wake pipe too: a signal that arrives just before ppoll() would not interrupt it.
+        pollfd connection[2] = {{x_connection, POLLIN, 0}, {wake_pipe[0], POLLIN, 0}};
         timespec timeout{};
         if (left_ns) {
             timeout.tv_sec = static_cast<time_t>(*left_ns / 1000000000);
             timeout.tv_nsec = static_cast<long>(*left_ns % 1000000000);
         }
-        ppoll(&connection, 1, left_ns ? &timeout : nullptr, nullptr);
+        ppoll(connection, wake_pipe[0] >= 0 ? 2 : 1, left_ns ? &timeout : nullptr, nullptr);
         return wait_result::woke;
     }
     SDL_Event e;

@@ -106,7 +106,11 @@ void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons) {
     if (key_is_down[VK_CONTROL]) {
         flags |= MK_CONTROL;
     }
-    post(window, message, flags, MAKELPARAM(x, y));
+    if (message == WM_MOUSEMOVE) {
+        post_mouse_move(window, flags, MAKELPARAM(x, y));
+    } else {
+        post(window, message, flags, MAKELPARAM(x, y));
+    }
 }
 
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down) {
@@ -189,6 +193,7 @@ void reset() {
     classes.clear();
     next_class_atom = first_class_atom;
     queue.clear();
+    move_waits_last = false;
     quit_pending = false;
     quit_code = 0;
     timers.clear();
