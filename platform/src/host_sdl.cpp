@@ -52,8 +52,9 @@ std::vector<sdl_window> sdl_windows;
 SDL_Cursor* arrow = nullptr;
 unsigned buttons = 0;  // MK_* of the buttons held, tracked from SDL's events
 int x_connection = -1; // the X server connection's file descriptor, when SDL runs on X11
-// On X11 the buttons are read from the X events themselves (see x11_buttons), not from SDL's mouse events.
-bool raw_x11_buttons = false;
+// On X11 the buttons are read from the X events themselves (see x11_buttons), and key presses checked on
+// them.
+bool raw_x11_events = false;
 
 // SDL_WaitEventTimeout wakes itself by sending an event to one of our windows over a second X connection
 // whenever it queues input while waiting. When that window is destroyed in between (Alt+F4 does exactly that)
@@ -337,7 +338,51 @@ bool leaves_next(Uint32 window) {
            next.window.windowID == window && next.window.event == SDL_WINDOWEVENT_LEAVE;
 }
 
+// Keys already held when our window gets the focus: Windows knows their state but sends no key-down for
+// them, so Alt+F4 held while the window appears (or while the focus comes over from another window) does not
+// close it. SDL reports some of them as pressed when the focus comes (it compares the keyboard with its own
+// idea of it), and the X server's auto-repeat of the others as fresh presses. On X11 each SDL_KEYDOWN follows
+// the X event it comes from; the keyboard at focus time comes in a KeymapNotify event.
+enum class key_press { none, fresh, held_before };
+key_press last_key_press = key_press::none;
+bool x_key_down_here[256] = {};   // X key codes pressed while a window of ours had the focus
+bool x_key_held_before[256] = {}; // X key codes held down already when it got the focus
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+void x11_keys(const XEvent& x) {
+    if (x.type == KeymapNotify) {
+        for (unsigned code = 0; code < 256; ++code) {
+            bool down =
+                (static_cast<unsigned char>(x.xkeymap.key_vector[code / 8]) & (1u << (code % 8))) != 0;
+            x_key_held_before[code] = down && !x_key_down_here[code];
+        }
+    } else if (x.type == KeyPress) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        last_key_press = x_key_held_before[code] ? key_press::held_before : key_press::fresh;
+        x_key_down_here[code] = !x_key_held_before[code];
+    } else if (x.type == KeyRelease) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        x_key_down_here[code] = false;
+        x_key_held_before[code] = false;
+    }
+}
+#endif
+
+void handle_event(const SDL_Event& e);
+
 void handle(const SDL_Event& e) {
+    key_press press = last_key_press;
+    last_key_press = key_press::none;
+    if (e.type == SDL_KEYDOWN && raw_x11_events && press != key_press::fresh) {
+        // Held before the focus came: the state only, for no window.
+        key_mapping key = map_key(e.key.keysym.scancode, e.key.keysym.sym);
+        platform::input::key(nullptr, key.virtual_key, key.scan_code, key.extended, true);
+        return;
+    }
+    handle_event(e);
+}
+
+void handle_event(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
         platform::input::close_all();
@@ -372,8 +417,9 @@ void handle(const SDL_Event& e) {
     }
 #if defined(SDL_VIDEO_DRIVER_X11)
     case SDL_SYSWMEVENT:
-        if (raw_x11_buttons && e.syswm.msg != nullptr && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
+        if (raw_x11_events && e.syswm.msg != nullptr && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
             x11_buttons(e.syswm.msg->msg.x11.event);
+            x11_keys(e.syswm.msg->msg.x11.event);
         }
         break;
 #endif
@@ -389,7 +435,7 @@ void handle(const SDL_Event& e) {
             break;
         }
         w->pointer_inside = true;
-        if (!raw_x11_buttons) {
+        if (!raw_x11_events) {
             buttons = buttons_of_state(e.motion.state);
         }
         platform::input::mouse(w->handle, mouse_action::move, e.motion.x, e.motion.y, buttons);
@@ -398,7 +444,7 @@ void handle(const SDL_Event& e) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         sdl_window* w = by_handle(by_id(e.button.windowID));
-        if (w == nullptr || (raw_x11_buttons && e.button.which != SDL_TOUCH_MOUSEID)) {
+        if (w == nullptr || (raw_x11_events && e.button.which != SDL_TOUCH_MOUSEID)) {
             break;
         }
         bool down = e.type == SDL_MOUSEBUTTONDOWN;
@@ -561,7 +607,7 @@ bool start(std::string* reason) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-        raw_x11_buttons = true;
+        raw_x11_events = true;
     }
 #endif
     arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
@@ -586,7 +632,7 @@ void stop() {
     SDL_Quit();
     started = false;
     x_connection = -1;
-    raw_x11_buttons = false;
+    raw_x11_events = false;
     close_frame_log();
 }
 
