@@ -10,6 +10,7 @@ BUILD_FUZZ := build-fuzz
 BUILD_WEB := build-web
 # Debian's emscripten runs its JavaScript tools with the machine's node, which finds Debian's acorn only here.
 EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
+BUILD_BENCH := build-bench
 JOBS ?= $(shell nproc)
 
 .PHONY: run test program package packages web web-build bench bench-frames bench-program bench-web clean
@@ -88,14 +89,17 @@ bench-frames:
 	for b in $(BUILD)/bench/bench_*; do \
 	    $$b --benchmark_repetitions=5 --benchmark_display_aggregates_only=true || exit 1; done
 
+# The Linux build measured is the Release build with the frame log, in a build tree of its own: the program
+# as shipped writes no file.
 bench-program:
 	scripts/install-deps test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j$(JOBS) --target mirrors
+	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_FRAME_LOG=ON -DMIRRORS_TESTS=OFF \
+	    -DMIRRORS_BENCHMARKS=OFF
+	cmake --build $(BUILD_BENCH) -j$(JOBS) --target mirrors
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
-	bench/whole_program.py --linux $(BUILD)/mirrors --wayland --wine $(BUILD_WIN32)/mirrors.exe \
-	    --prefix $(BUILD)/bench-wine --out $(BUILD)/whole-program
+	bench/whole_program.py --linux $(BUILD_BENCH)/mirrors --wayland --wine $(BUILD_WIN32)/mirrors.exe \
+	    --prefix $(BUILD_BENCH)/bench-wine --out $(BUILD_BENCH)/whole-program
 
 # Idle cost of the web build in headless Chromium against a page that only sleeps 10 ms in a loop.
 bench-web: web-build
@@ -103,4 +107,5 @@ bench-web: web-build
 	node bench/web_idle.mjs --web $(BUILD_WEB)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_WEB) node_modules
+	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_WEB) $(BUILD_BENCH) \
+	    node_modules

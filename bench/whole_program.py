@@ -13,7 +13,8 @@ under Wine, both with a client area of 1024 x 640:
   tests/proof/weston.py), and weston's CPU share beside the X server's;
 - for the Linux build, frames presented per second in the steady part and the time from starting the process
   to its first frame on screen. Those come from the SDL host, which appends the time of every present
-  (CLOCK_MONOTONIC, seconds) to the file named by MIRRORS_FRAME_LOG.
+  (CLOCK_MONOTONIC, seconds) to the file named by MIRRORS_FRAME_LOG, in a build configured with
+  -DMIRRORS_FRAME_LOG=ON (`make bench-program` makes one in build-bench); the shipped program writes no file.
 Making the Wine prefix (wineboot, a quarter of a minute the first time) is not counted.
 """
 
@@ -185,6 +186,7 @@ def run(name, command, env, args, resize=False, frame_log=None, prefix=None, com
                 times = [float(line) for line in log if line.strip()]
         except OSError:
             times = []
+            print("no frame log from %s: was it built with -DMIRRORS_FRAME_LOG=ON?" % command[0], flush=True)
         result["frames"] = len(times)
         if times:
             result["first_frame_ms"] = (times[0] - start) * 1000

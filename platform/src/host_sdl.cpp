@@ -8,14 +8,26 @@
 #include "host_sdl_wait.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#endif
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -24,6 +36,9 @@ struct sdl_window {
     HWND handle;
     SDL_Window* window;
     Uint32 id;
+    unsigned long x_window = 0; // its X window, when SDL runs on X11
+    // SDL's pointer events only: whether the pointer was last seen over the window (see handle).
+    bool pointer_inside = true;
     // The size of the window surface that the last present wrote, and whether the screen has lost what was
     // put on it since: each decides whether the next present may leave unchanged rows alone.
     int surface_width = 0;
@@ -43,6 +58,22 @@ unsigned buttons = 0; // MK_* of the buttons held, tracked from SDL's events
 // trip it.
 platform::sdl_wait::connection display_connection;
 bool told_no_surface = false;
+// On X11 the buttons are read from the X events themselves (see x11_buttons), and key presses checked on
+// them.
+bool raw_x11_events = false;
+
+unsigned long x_window_of(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        return info.info.x11.window;
+    }
+#else
+    (void)window;
+#endif
+    return 0;
+}
 
 sdl_window* by_handle(HWND handle) {
     for (sdl_window& w : sdl_windows) {
@@ -65,6 +96,84 @@ HWND by_id(Uint32 id) {
 bool set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
+}
+
+// A display server that accepts the connection but never answers (stopped, or hung) would keep SDL_Init
+// waiting forever for its first reply. While the start lasts, a second thread waits this long; then it says
+// so in one line and ends the process.
+constexpr auto display_answer_limit = std::chrono::seconds(5);
+
+class start_watchdog {
+  public:
+    explicit start_watchdog(std::string display)
+        : display_(std::move(display)), thread_([this] { watch(); }) {}
+    start_watchdog(const start_watchdog&) = delete;
+    start_watchdog& operator=(const start_watchdog&) = delete;
+    ~start_watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        done_changed_.notify_one();
+        thread_.join();
+    }
+
+  private:
+    void watch() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_changed_.wait_for(lock, display_answer_limit, [this] { return done_; })) {
+            std::fprintf(stderr, "mirrors: cannot open a display: %s does not answer (waited %lld s)\n",
+                         display_.c_str(), static_cast<long long>(display_answer_limit.count()));
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    }
+
+    std::string display_;
+    std::mutex mutex_;
+    std::condition_variable done_changed_;
+    bool done_ = false;
+    std::thread thread_; // last: it starts once everything it reads is ready
+};
+
+// SIGINT and SIGTERM ask every window to close, as logging out does on Windows, so that the program ends
+// through its own message loop with its own exit code. The handler only notes the request and wakes the wait
+// through a pipe; pump() passes it on.
+volatile std::sig_atomic_t close_requested = 0;
+int wake_pipe[2] = {-1, -1};
+
+extern "C" void on_close_signal(int) {
+    close_requested = 1;
+    if (wake_pipe[1] >= 0) {
+        char byte = 1;
+        ssize_t written = write(wake_pipe[1], &byte, 1); // full pipe: a wake-up is pending anyway
+        (void)written;
+    }
+}
+
+void catch_close_signals() {
+    if (wake_pipe[0] < 0 && pipe(wake_pipe) == 0) {
+        for (int fd : wake_pipe) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
+    struct sigaction action = {};
+    action.sa_handler = on_close_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void pass_on_close_request() {
+    if (close_requested == 0) {
+        return;
+    }
+    close_requested = 0;
+    char drained[64];
+    while (wake_pipe[0] >= 0 && read(wake_pipe[0], drained, sizeof drained) > 0) {
+    }
+    platform::input::close_all();
 }
 
 using key_mapping = platform::translated_key;
@@ -159,8 +268,109 @@ unsigned buttons_of_state(Uint32 state) {
     return b;
 }
 
+using platform::input::mouse_action;
+
+mouse_action button_action(unsigned button, bool down) {
+    switch (button) {
+    case MK_LBUTTON:
+        return down ? mouse_action::left_down : mouse_action::left_up;
+    case MK_RBUTTON:
+        return down ? mouse_action::right_down : mouse_action::right_up;
+    default:
+        return down ? mouse_action::middle_down : mouse_action::middle_up;
+    }
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+unsigned buttons_of_x11_state(unsigned state) {
+    return ((state & Button1Mask) != 0 ? MK_LBUTTON : 0u) | ((state & Button2Mask) != 0 ? MK_MBUTTON : 0u) |
+           ((state & Button3Mask) != 0 ? MK_RBUTTON : 0u);
+}
+
+// The buttons as the X server reports them, at the pointer's true position in the window. SDL drops a
+// release whose press it did not see (pressed elsewhere, released over the window), which Windows delivers
+// to the window under the pointer; and once the pointer has left, SDL gives a button's events the last
+// position inside, clamped to the window's edge. A release outside the client area is then left out by
+// platform::input::mouse, as the mouse is never captured. (Moves come from SDL: it reads them through
+// XInput2, whose events it alone can read.)
+void x11_buttons(const XEvent& x) {
+    if (x.type != ButtonPress && x.type != ButtonRelease) {
+        return;
+    }
+    const sdl_window* target = nullptr;
+    for (const sdl_window& w : sdl_windows) {
+        if (w.x_window != 0 && w.x_window == x.xbutton.window) {
+            target = &w;
+        }
+    }
+    unsigned button = x.xbutton.button == Button1   ? MK_LBUTTON
+                      : x.xbutton.button == Button2 ? MK_MBUTTON
+                      : x.xbutton.button == Button3 ? MK_RBUTTON
+                                                    : 0u; // the wheel and the side buttons
+    if (target == nullptr || button == 0) {
+        return;
+    }
+    bool down = x.type == ButtonPress;
+    // The state is the one before this event.
+    unsigned before = buttons_of_x11_state(x.xbutton.state);
+    buttons = down ? (before | button) : (before & ~button);
+    platform::input::mouse(target->handle, button_action(button, down), x.xbutton.x, x.xbutton.y, buttons);
+}
+#endif
+
+// Whether SDL's next queued event tells that the pointer left `window`: SDL then reports the move that took
+// it out at the window's edge, which is no position the pointer had in it.
+bool leaves_next(Uint32 window) {
+    SDL_Event next;
+    return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 1 &&
+           next.window.windowID == window && next.window.event == SDL_WINDOWEVENT_LEAVE;
+}
+
+// Keys already held when our window gets the focus: Windows knows their state but sends no key-down for
+// them, so Alt+F4 held while the window appears (or while the focus comes over from another window) does not
+// close it. SDL reports some of them as pressed when the focus comes (it compares the keyboard with its own
+// idea of it), and the X server's auto-repeat of the others as fresh presses. On X11 each SDL_KEYDOWN follows
+// the X event it comes from; the keyboard at focus time comes in a KeymapNotify event.
+enum class key_press { none, fresh, held_before };
+key_press last_key_press = key_press::none;
+bool x_key_down_here[256] = {};   // X key codes pressed while a window of ours had the focus
+bool x_key_held_before[256] = {}; // X key codes held down already when it got the focus
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+void x11_keys(const XEvent& x) {
+    if (x.type == KeymapNotify) {
+        for (unsigned code = 0; code < 256; ++code) {
+            bool down =
+                (static_cast<unsigned char>(x.xkeymap.key_vector[code / 8]) & (1u << (code % 8))) != 0;
+            x_key_held_before[code] = down && !x_key_down_here[code];
+        }
+    } else if (x.type == KeyPress) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        last_key_press = x_key_held_before[code] ? key_press::held_before : key_press::fresh;
+        x_key_down_here[code] = !x_key_held_before[code];
+    } else if (x.type == KeyRelease) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        x_key_down_here[code] = false;
+        x_key_held_before[code] = false;
+    }
+}
+#endif
+
+void handle_event(const SDL_Event& e);
+
 void handle(const SDL_Event& e) {
-    using platform::input::mouse_action;
+    key_press press = last_key_press;
+    last_key_press = key_press::none;
+    if (e.type == SDL_KEYDOWN && raw_x11_events && press != key_press::fresh) {
+        // Held before the focus came: the state only, for no window.
+        key_mapping key = map_key(e.key.keysym.scancode, e.key.keysym.sym);
+        platform::input::key(nullptr, key.virtual_key, key.scan_code, key.extended, true);
+        return;
+    }
+    handle_event(e);
+}
+
+void handle_event(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
         platform::input::close_all();
@@ -177,6 +387,11 @@ void handle(const SDL_Event& e) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             platform::input::resize(window, e.window.data1, e.window.data2);
             break;
+        case SDL_WINDOWEVENT_LEAVE:
+            if (sdl_window* w = by_handle(window)) {
+                w->pointer_inside = false;
+            }
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
             if (sdl_window* w = by_handle(window)) {
                 w->exposed = true;
@@ -188,38 +403,52 @@ void handle(const SDL_Event& e) {
         }
         break;
     }
-    case SDL_MOUSEMOTION: {
-        buttons = buttons_of_state(e.motion.state);
-        if (HWND window = by_id(e.motion.windowID)) {
-            platform::input::mouse(window, mouse_action::move, e.motion.x, e.motion.y, buttons);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWMEVENT:
+        if (raw_x11_events && e.syswm.msg != nullptr && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
+            x11_buttons(e.syswm.msg->msg.x11.event);
+            x11_keys(e.syswm.msg->msg.x11.event);
         }
+        break;
+#endif
+    // SDL's pointer events: every move, and the buttons where the X events are not read (other drivers, and
+    // touch emulating a mouse). A move in SDL's queue is already out of it, so the next one can be looked at.
+    case SDL_MOUSEMOTION: {
+        sdl_window* w = by_handle(by_id(e.motion.windowID));
+        if (w == nullptr) {
+            break;
+        }
+        if (leaves_next(e.motion.windowID)) {
+            w->pointer_inside = false;
+            break;
+        }
+        w->pointer_inside = true;
+        if (!raw_x11_events) {
+            buttons = buttons_of_state(e.motion.state);
+        }
+        platform::input::mouse(w->handle, mouse_action::move, e.motion.x, e.motion.y, buttons);
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+        sdl_window* w = by_handle(by_id(e.button.windowID));
+        if (w == nullptr || (raw_x11_events && e.button.which != SDL_TOUCH_MOUSEID)) {
+            break;
+        }
         bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        unsigned button = 0;
-        mouse_action action = mouse_action::move;
-        switch (e.button.button) {
-        case SDL_BUTTON_LEFT:
-            button = MK_LBUTTON;
-            action = down ? mouse_action::left_down : mouse_action::left_up;
+        unsigned button = e.button.button == SDL_BUTTON_LEFT     ? MK_LBUTTON
+                          : e.button.button == SDL_BUTTON_RIGHT  ? MK_RBUTTON
+                          : e.button.button == SDL_BUTTON_MIDDLE ? MK_MBUTTON
+                                                                 : 0u;
+        if (button == 0) {
             break;
-        case SDL_BUTTON_RIGHT:
-            button = MK_RBUTTON;
-            action = down ? mouse_action::right_down : mouse_action::right_up;
-            break;
-        case SDL_BUTTON_MIDDLE:
-            button = MK_MBUTTON;
-            action = down ? mouse_action::middle_down : mouse_action::middle_up;
-            break;
-        default:
-            return;
         }
         buttons = down ? (buttons | button) : (buttons & ~button);
-        // Every click is a plain down/up pair: SDL's click count is not turned into double clicks.
-        if (HWND window = by_id(e.button.windowID)) {
-            platform::input::mouse(window, action, e.button.x, e.button.y, buttons);
+        // Once the pointer has left, SDL gives a button's events the last position inside, at the edge:
+        // they happened outside and are not the window's. Every click is a plain down/up pair: SDL's click
+        // count is not turned into double clicks.
+        if (w->pointer_inside) {
+            platform::input::mouse(w->handle, button_action(button, down), e.button.x, e.button.y, buttons);
         }
         break;
     }
@@ -249,9 +478,10 @@ std::uint64_t clock_ns() {
 // The user data of the window surfaces that present has filled (see present).
 char surface_mark;
 
-// For measurements (bench/whole_program.py): with MIRRORS_FRAME_LOG=path, the time of every finished frame
-// (EndPaint) is appended to that file once it is on screen, one line each, in seconds of the monotonic clock
-// (CLOCK_MONOTONIC on Linux).
+// For measurements (bench/whole_program.py), in a build configured with -DMIRRORS_FRAME_LOG=ON only: with
+// MIRRORS_FRAME_LOG=path, the time of every finished frame (EndPaint) is appended to that file once it is on
+// screen, one line each, in seconds of CLOCK_MONOTONIC. The program as shipped reads no such variable.
+#if defined(MIRRORS_FRAME_LOG)
 std::FILE* frame_log = nullptr;
 bool frame_log_opened = false;
 
@@ -277,6 +507,10 @@ void close_frame_log() {
     }
     frame_log_opened = false;
 }
+#else
+void log_frame() {}
+void close_frame_log() {}
+#endif
 
 } // namespace
 
@@ -320,7 +554,21 @@ bool start(std::string* reason) {
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // Closing the last window is reported as that window's close button only, not a second time as SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    // SIGINT and SIGTERM are ours (see catch_close_signals): until the start is over they end the process.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    int initialised = 0;
+    {
+        std::string display = "the display";
+        if (set("DISPLAY")) {
+            display = std::string("the X server at DISPLAY=") + std::getenv("DISPLAY");
+        } else if (set("WAYLAND_DISPLAY")) {
+            display =
+                std::string("the Wayland compositor at WAYLAND_DISPLAY=") + std::getenv("WAYLAND_DISPLAY");
+        }
+        start_watchdog watchdog(display);
+        initialised = SDL_Init(SDL_INIT_VIDEO);
+    }
+    if (initialised != 0) {
         if (reason != nullptr) {
             *reason = SDL_GetError();
             if (reason->empty()) {
@@ -344,6 +592,13 @@ bool start(std::string* reason) {
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
+    catch_close_signals();
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+        raw_x11_events = true;
+    }
+#endif
     arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     if (arrow != nullptr) {
         SDL_SetCursor(arrow);
@@ -368,6 +623,7 @@ void stop() {
     display_connection = {};
     told_no_surface = false;
     SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    raw_x11_events = false;
     close_frame_log();
 }
 
@@ -382,7 +638,7 @@ bool create_window(HWND window, const char* title, int width, int height) {
     if (w == nullptr) {
         return false;
     }
-    sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w)});
+    sdl_windows.push_back(sdl_window{window, w, SDL_GetWindowID(w), x_window_of(w)});
     if (display_connection.fd < 0) {
         display_connection = platform::sdl_wait::connection_of(w);
     }
@@ -497,6 +753,7 @@ void pump() {
     if (!started) {
         return;
     }
+    pass_on_close_request();
     // One pump for the whole queue: each SDL_PollEvent would pump again, and on Wayland every pump looks at
     // the connection with a poll() of its own.
     SDL_PumpEvents();
@@ -519,6 +776,9 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
     }
     // SDL waits in whole milliseconds: rounded up, so that the deadline has passed when it returns.
     int left_ms = left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1;
+    if (close_requested != 0) {
+        return wait_result::woke;
+    }
     if (!started || sdl_windows.empty()) {
         // No window can report anything: only a deadline can end the wait.
         if (!left_ns) {
@@ -534,7 +794,8 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) {
             return wait_result::woke;
         }
-        platform::sdl_wait::sleep(display_connection, left_ns);
+        // The wake pipe too: a signal that arrives just before the sleep would not interrupt it.
+        platform::sdl_wait::sleep(display_connection, wake_pipe[0], left_ns);
         return wait_result::woke;
     }
     SDL_Event e;

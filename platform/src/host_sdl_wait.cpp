@@ -62,9 +62,10 @@ connection connection_of(SDL_Window* window) {
 namespace {
 
 #if defined(MIRRORS_X11_WAIT) || defined(MIRRORS_WAYLAND_WAIT)
-// Sleeps until the connection has something to read or left_ns (none: no limit) have passed.
-void sleep_on(int fd, std::optional<std::uint64_t> left_ns) {
-    pollfd readable = {fd, POLLIN, 0};
+// Sleeps until the connection or wake_fd has something to read or left_ns (none: no limit) have passed.
+void sleep_on(int fd, int wake_fd, std::optional<std::uint64_t> left_ns) {
+    pollfd readable[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    nfds_t count = wake_fd >= 0 ? 2 : 1;
 #if defined(_GNU_SOURCE)
     // glibc declares ppoll() only with the GNU extensions.
     timespec timeout{};
@@ -72,17 +73,17 @@ void sleep_on(int fd, std::optional<std::uint64_t> left_ns) {
         timeout.tv_sec = static_cast<time_t>(*left_ns / 1000000000);
         timeout.tv_nsec = static_cast<long>(*left_ns % 1000000000);
     }
-    ppoll(&readable, 1, left_ns ? &timeout : nullptr, nullptr);
+    ppoll(readable, count, left_ns ? &timeout : nullptr, nullptr);
 #else
     // Whole milliseconds, rounded up so that the deadline has passed on return.
-    poll(&readable, 1, left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1);
+    poll(readable, count, left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1);
 #endif
 }
 #endif
 
 } // namespace
 
-void sleep(const connection& on, std::optional<std::uint64_t> left_ns) {
+void sleep(const connection& on, int wake_fd, std::optional<std::uint64_t> left_ns) {
 #if defined(MIRRORS_WAYLAND_WAIT)
     if (on.wayland != nullptr) {
         // The reader's protocol of libwayland: when events are queued but not yet dispatched, SDL's next pump
@@ -93,17 +94,18 @@ void sleep(const connection& on, std::optional<std::uint64_t> left_ns) {
             return;
         }
         wl_display_flush(display);
-        sleep_on(on.fd, left_ns);
+        sleep_on(on.fd, wake_fd, left_ns);
         wl_display_cancel_read(display);
         return;
     }
 #endif
 #if defined(MIRRORS_X11_WAIT)
     if (on.fd >= 0) {
-        sleep_on(on.fd, left_ns);
+        sleep_on(on.fd, wake_fd, left_ns);
     }
 #else
     (void)on;
+    (void)wake_fd;
     (void)left_ns;
 #endif
 }

@@ -18,8 +18,9 @@ struct connection {
 };
 connection connection_of(SDL_Window* window);
 
-// Sleeps until the connection has input to read or left_ns (none: no limit) have passed. The caller has
-// pumped SDL's events just before, so that nothing already read off the connection waits unseen.
-void sleep(const connection& on, std::optional<std::uint64_t> left_ns);
+// Sleeps until the connection or wake_fd (-1: none) has input to read or left_ns (none: no limit) have
+// passed. The caller has pumped SDL's events just before, so that nothing already read off the connection
+// waits unseen.
+void sleep(const connection& on, int wake_fd, std::optional<std::uint64_t> left_ns);
 
 } // namespace platform::sdl_wait

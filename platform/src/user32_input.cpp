@@ -11,6 +11,9 @@ POINT cursor = {0, 0};
 namespace {
 
 bool key_is_down[256] = {};
+// Keys held down while no window saw them go down (held before our window had the focus): their state is
+// known, but their auto-repeat is no press of ours, so Alt+F4 held while the window appears leaves it alone.
+bool key_down_unseen[256] = {};
 bool menu_key_armed = false;      // Alt or F10 pressed alone: its release would activate the menu bar
 unsigned synthesised_buttons = 0; // MK_* held through mouse_event
 
@@ -106,7 +109,11 @@ void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons) {
     if (key_is_down[VK_CONTROL]) {
         flags |= MK_CONTROL;
     }
-    post(window, message, flags, MAKELPARAM(x, y));
+    if (message == WM_MOUSEMOVE) {
+        post_mouse_move(window, flags, MAKELPARAM(x, y));
+    } else {
+        post(window, message, flags, MAKELPARAM(x, y));
+    }
 }
 
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down) {
@@ -118,8 +125,13 @@ void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, b
     key_is_down[virtual_key] = down;
     window_record* w = find_window(window);
     if (w == nullptr || w->destroying) {
+        key_down_unseen[virtual_key] = down && (!was_down || key_down_unseen[virtual_key]);
         return;
     }
+    if (down && was_down && key_down_unseen[virtual_key]) {
+        return;
+    }
+    key_down_unseen[virtual_key] = false;
     bool alt = key_is_down[VK_MENU];
     bool control = key_is_down[VK_CONTROL];
     // Alt combinations and F10 are system keys, unless Control is held too (Ctrl+Alt is AltGr). Releasing Alt
@@ -189,10 +201,12 @@ void reset() {
     classes.clear();
     next_class_atom = first_class_atom;
     queue.clear();
+    move_waits_last = false;
     quit_pending = false;
     quit_code = 0;
     timers.clear();
     std::fill(std::begin(key_is_down), std::end(key_is_down), false);
+    std::fill(std::begin(key_down_unseen), std::end(key_down_unseen), false);
     menu_key_armed = false;
     cursor = POINT{0, 0};
     synthesised_buttons = 0;

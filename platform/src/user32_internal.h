@@ -101,7 +101,10 @@ extern std::deque<MSG> queue; // posted and input messages, first in first out
 extern bool quit_pending;
 extern int quit_code;
 extern std::vector<timer_record> timers;
+extern bool move_waits_last; // the last message queued is a mouse move that a newer one may replace
 void post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// A WM_MOUSEMOVE from the mouse: replaces the one at the end of the queue, if that is one.
+void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
 // Drops the window's queued messages and timers.
 void forget_window(HWND window);
 

@@ -11,6 +11,7 @@ namespace platform::user32 {
 std::deque<MSG> queue;
 bool quit_pending = false;
 int quit_code = 0;
+bool move_waits_last = false;
 
 std::vector<timer_record> timers;
 UINT_PTR next_thread_timer_id = 0x7FFE;
@@ -44,6 +45,9 @@ bool take_message(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
         if (message_for(it->hwnd, filter) && message_in_range(it->message, first, last)) {
             *out = *it;
             if (remove) {
+                if (std::next(it) == queue.end()) {
+                    move_waits_last = false;
+                }
                 queue.erase(it);
             }
             return true;
@@ -115,9 +119,26 @@ void post(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     MSG msg = {window, message, wparam, lparam, 0, {0, 0}};
     stamp(&msg);
     queue.push_back(msg);
+    move_waits_last = false;
+}
+
+void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam) {
+    // As in Windows, a move from the mouse that still waits at the end of the queue is brought up to date
+    // rather than joined by another: however fast the pointer moves, at most one move waits, and a click
+    // queued after a move keeps its place behind it.
+    if (move_waits_last && !queue.empty() && queue.back().hwnd == window &&
+        queue.back().message == WM_MOUSEMOVE) {
+        queue.back().wParam = wparam;
+        queue.back().lParam = lparam;
+        stamp(&queue.back());
+        return;
+    }
+    post(window, WM_MOUSEMOVE, wparam, lparam);
+    move_waits_last = true;
 }
 
 void forget_window(HWND window) {
+    move_waits_last = false;
     std::erase_if(queue, [window](const MSG& m) { return m.hwnd == window; });
     std::erase_if(timers, [window](const timer_record& t) { return t.window == window; });
 }

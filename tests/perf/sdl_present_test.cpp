@@ -236,6 +236,11 @@ TEST_F(sdl_present_logged, the_frame_log_has_one_time_per_frame) {
     window = nullptr;
     platform::host::stop(); // closes the log
     std::ifstream log(path);
+#if !defined(MIRRORS_FRAME_LOG)
+    // Only a benchmark build keeps the log: the program as shipped reads no variable and writes no file.
+    ASSERT_FALSE(log.is_open());
+    return;
+#endif
     std::vector<double> times;
     for (double t; log >> t;) {
         times.push_back(t);

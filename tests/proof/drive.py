@@ -439,7 +439,9 @@ def drive(args):
         # Our X server, whatever else the session around the test offers.
         env = dict(os.environ, SDL_VIDEODRIVER="x11")
         env.pop("WAYLAND_DISPLAY", None)
-    print("platform %s, background %s, display %s" % (args.platform, args.background,
+    # The background is the platform's system colour of window frames (COLOR_WINDOWFRAME): Wine's prefix
+    # sets it to 158 158 158, our layer to RGB(100, 100, 100); it differs as it would between Windows themes.
+    print("platform %s, background (the window-frame system colour) %s, display %s" % (args.platform, args.background,
                                                       os.environ.get("DISPLAY")))
 
     if session is None:

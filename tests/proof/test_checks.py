@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """The judges of the proofs, tried on frames we draw ourselves: a right frame must pass, and each kind of
 wrong frame (a missing line, a stale line, a wrong background, a marker without outline, missing texts) must
-fail. Also the expected-path tracer, the platform comparison, the comparison with the golden pictures and the
-parsing of screenshots and of the release lines."""
+fail. Also the expected-path tracer, the platform comparison, the comparison with the golden pictures, the
+parsing of screenshots and of the release lines, and the install line that scripts/install-deps gives a user
+who is not root."""
 
 import math
 import os
+import re
+import shutil
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -228,6 +233,36 @@ class WestonOutput(unittest.TestCase):
         self.assertEqual((client.at(0, 0), client.at(129, 99), client.at(1, 1)), (WHITE, RED, BACKGROUND))
         with self.assertRaises(ValueError):
             output.frame().crop((100, 100), (101, 50))
+
+
+class InstallLine(unittest.TestCase):
+    """scripts/install-deps run by a user who is not root, on a machine that has none of the packages and no
+    i386 architecture yet (stand-ins for dpkg and dpkg-query say so): it must print one line that does
+    everything the root path does, in order, and fail."""
+
+    def test_the_printed_line_does_the_whole_sequence(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "install-deps")
+        with tempfile.TemporaryDirectory() as stubs:
+            os.chmod(stubs, 0o755)
+            shutil.copy(script, os.path.join(stubs, "install-deps"))
+            for name in ("dpkg", "dpkg-query"):
+                with open(os.path.join(stubs, name), "w") as stub:
+                    stub.write("#!/bin/sh\nexit 1\n")
+            for name in os.listdir(stubs):
+                os.chmod(os.path.join(stubs, name), 0o755)
+            command = [os.path.join(stubs, "install-deps"), "test"]
+            if os.getuid() == 0:  # as the CI runs: try it as nobody
+                command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + command
+            env = dict(os.environ, PATH=stubs + ":/usr/bin:/bin")
+            done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 1, done.stderr)
+        match = re.fullmatch(r"missing packages; install them with: (sudo sh -c '([^']*)')\n", done.stderr)
+        self.assertIsNotNone(match, done.stderr)
+        steps = match.group(2).split(" && ")
+        self.assertEqual(steps[:2], ["dpkg --add-architecture i386", "apt-get update"], steps)
+        self.assertEqual(len(steps), 3, steps)
+        self.assertTrue(steps[2].startswith("apt-get install -y cmake "), steps)
+        self.assertIn(" wine32:i386", steps[2])
 
 
 if __name__ == "__main__":

@@ -19,6 +19,20 @@ headless::scripted_input pointer(std::uint64_t at, input kind, int x, int y) {
     return {at, kind, x, y, 0};
 }
 
+// `moves` moves at `at` ending at (199, 99), then `between`, then as many more ending at (99, 99).
+std::vector<headless::scripted_input> storm(int moves, std::uint64_t at,
+                                            std::vector<headless::scripted_input> between) {
+    std::vector<headless::scripted_input> script;
+    for (int i = moves - 1; i >= 0; --i) {
+        script.push_back(pointer(at, input::mouse_move, 199 - i % 200, 99));
+    }
+    script.insert(script.end(), between.begin(), between.end());
+    for (int i = moves - 1; i >= 0; --i) {
+        script.push_back(pointer(at, input::mouse_move, 99 - i % 100, 99));
+    }
+    return script;
+}
+
 // Runs the loop over `script` on a 200 x 100 window and returns what its procedure saw.
 std::vector<message> run(std::vector<headless::scripted_input> script, HWND* window_out = nullptr) {
     recorder::react([](HWND, UINT id, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -177,6 +191,18 @@ INSTANTIATE_TEST_SUITE_P(
                     pointer(3, input::left_up, 300, 10), pointer(4, input::mouse_move, 20, 20)},
                    then_closed({{nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
                                 {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20)}})},
+        input_case{"a_release_inside_without_its_press",
+                   {pointer(1, input::right_down, 500, 5), pointer(2, input::mouse_move, 20, 20),
+                    pointer(3, input::right_up, 20, 20)},
+                   then_closed({{nullptr, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(20, 20)},
+                                {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(20, 20)}})},
+        // 20,000 moves at once leave one move waiting, the latest, on either side of a click.
+        input_case{"a_storm_of_moves_is_one_move",
+                   storm(10000, 1, {pointer(1, input::right_down, 7, 7), pointer(1, input::right_up, 7, 7)}),
+                   then_closed({{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(199, 99)},
+                                {nullptr, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 7)},
+                                {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(7, 7)},
+                                {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(99, 99)}})},
         input_case{"no_double_clicks",
                    {pointer(1, input::left_down, 3, 3), pointer(1, input::left_up, 3, 3),
                     pointer(2, input::left_down, 3, 3), pointer(2, input::left_up, 3, 3)},
@@ -215,8 +241,8 @@ TEST_F(user32_test, synthesised_mouse_input_reaches_the_first_window) {
     mouse_event(MOUSEEVENTF_MOVE, static_cast<DWORD>(-10), 5, 0, 0);
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE, 1000, 0, 0, 0); // moves outside first: nothing
-    std::vector<message> expected = {{window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 50)},
-                                     {window, WM_MOUSEMOVE, 0, MAKELPARAM(90, 55)},
+    // The relative move starts from the absolute one, which it then replaces in the queue.
+    std::vector<message> expected = {{window, WM_MOUSEMOVE, 0, MAKELPARAM(90, 55)},
                                      {window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 55)}};
     std::vector<message> seen;
     MSG msg;
