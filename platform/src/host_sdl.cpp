@@ -5,6 +5,7 @@
 // pixel_buffer) and puts only those on screen, usually none; and waiting for a message sleeps until the next
 // input or timer deadline: on X11 and Wayland on the display connection itself (see host_sdl_wait.cpp).
 #include "host.h"
+#include "host_sdl_start.h"
 #include "host_sdl_wait.h"
 
 #include <SDL.h>
@@ -13,21 +14,16 @@
 #include <X11/Xlib.h>
 #endif
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <condition_variable>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -96,162 +92,6 @@ HWND by_id(Uint32 id) {
 bool set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
-}
-
-// A display server that accepts the connection but never answers (stopped, or hung) would keep SDL_Init
-// waiting forever for its first reply. While the start lasts, a second thread waits this long; then it says
-// so in one line and ends the process.
-constexpr auto display_answer_limit = std::chrono::seconds(5);
-
-class start_watchdog {
-  public:
-    explicit start_watchdog(std::string display)
-        : display_(std::move(display)), thread_([this] { watch(); }) {}
-    start_watchdog(const start_watchdog&) = delete;
-    start_watchdog& operator=(const start_watchdog&) = delete;
-    ~start_watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_ = true;
-        }
-        done_changed_.notify_one();
-        thread_.join();
-    }
-
-  private:
-    void watch() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!done_changed_.wait_for(lock, display_answer_limit, [this] { return done_; })) {
-            std::fprintf(stderr, "mirrors: cannot open a display: %s does not answer (waited %lld s)\n",
-                         display_.c_str(), static_cast<long long>(display_answer_limit.count()));
-            std::fflush(stderr);
-            std::_Exit(1);
-        }
-    }
-
-    std::string display_;
-    std::mutex mutex_;
-    std::condition_variable done_changed_;
-    bool done_ = false;
-    std::thread thread_; // last: it starts once everything it reads is ready
-};
-
-// SIGINT and SIGTERM ask every window to close, as logging out does on Windows, so that the program ends
-// through its own message loop with its own exit code. The handler only notes the request and wakes the wait
-// through a pipe; pump() passes it on.
-volatile std::sig_atomic_t close_requested = 0;
-int wake_pipe[2] = {-1, -1};
-
-extern "C" void on_close_signal(int) {
-    close_requested = 1;
-    if (wake_pipe[1] >= 0) {
-        char byte = 1;
-        ssize_t written = write(wake_pipe[1], &byte, 1); // full pipe: a wake-up is pending anyway
-        (void)written;
-    }
-}
-
-void catch_close_signals() {
-    if (wake_pipe[0] < 0 && pipe(wake_pipe) == 0) {
-        for (int fd : wake_pipe) {
-            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-            fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-    }
-    struct sigaction action = {};
-    action.sa_handler = on_close_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-void pass_on_close_request() {
-    if (close_requested == 0) {
-        return;
-    }
-    close_requested = 0;
-    char drained[64];
-    while (wake_pipe[0] >= 0 && read(wake_pipe[0], drained, sizeof drained) > 0) {
-    }
-    platform::input::close_all();
-}
-
-using key_mapping = platform::translated_key;
-
-// SDL scancodes are physical positions like set-1 codes; virtual keys of letters follow the layout.
-key_mapping map_key(int scancode, int keycode) {
-    auto s = static_cast<SDL_Scancode>(scancode);
-    if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) {
-        unsigned letter = 'A' + static_cast<unsigned>(s - SDL_SCANCODE_A);
-        if (keycode >= SDLK_a && keycode <= SDLK_z) {
-            letter = 'A' + static_cast<unsigned>(keycode - SDLK_a);
-        }
-        platform::scan_code physical =
-            platform::scan_code_of('A' + static_cast<unsigned>(s - SDL_SCANCODE_A));
-        return {letter, physical.code, false};
-    }
-    if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) {
-        unsigned digit = '1' + static_cast<unsigned>(s - SDL_SCANCODE_1);
-        return {digit, platform::scan_code_of(digit).code, false};
-    }
-    if (s >= SDL_SCANCODE_F1 && s <= SDL_SCANCODE_F12) {
-        unsigned vk = VK_F1 + static_cast<unsigned>(s - SDL_SCANCODE_F1);
-        return {vk, platform::scan_code_of(vk).code, false};
-    }
-    auto same_as = [](unsigned vk) {
-        platform::scan_code code = platform::scan_code_of(vk);
-        return key_mapping{vk, code.code, code.extended};
-    };
-    switch (s) {
-    case SDL_SCANCODE_0:
-        return same_as('0');
-    case SDL_SCANCODE_ESCAPE:
-        return same_as(VK_ESCAPE);
-    case SDL_SCANCODE_RETURN:
-        return same_as(VK_RETURN);
-    case SDL_SCANCODE_KP_ENTER:
-        return {VK_RETURN, 0x1C, true};
-    case SDL_SCANCODE_SPACE:
-        return same_as(VK_SPACE);
-    case SDL_SCANCODE_TAB:
-        return same_as(VK_TAB);
-    case SDL_SCANCODE_BACKSPACE:
-        return same_as(VK_BACK);
-    case SDL_SCANCODE_LSHIFT:
-        return {VK_SHIFT, 0x2A, false};
-    case SDL_SCANCODE_RSHIFT:
-        return {VK_SHIFT, 0x36, false};
-    case SDL_SCANCODE_LCTRL:
-        return {VK_CONTROL, 0x1D, false};
-    case SDL_SCANCODE_RCTRL:
-        return {VK_CONTROL, 0x1D, true};
-    case SDL_SCANCODE_LALT:
-        return {VK_MENU, 0x38, false};
-    case SDL_SCANCODE_RALT:
-        return {VK_MENU, 0x38, true};
-    case SDL_SCANCODE_LEFT:
-        return same_as(VK_LEFT);
-    case SDL_SCANCODE_RIGHT:
-        return same_as(VK_RIGHT);
-    case SDL_SCANCODE_UP:
-        return same_as(VK_UP);
-    case SDL_SCANCODE_DOWN:
-        return same_as(VK_DOWN);
-    case SDL_SCANCODE_HOME:
-        return same_as(VK_HOME);
-    case SDL_SCANCODE_END:
-        return same_as(VK_END);
-    case SDL_SCANCODE_PAGEUP:
-        return same_as(VK_PRIOR);
-    case SDL_SCANCODE_PAGEDOWN:
-        return same_as(VK_NEXT);
-    case SDL_SCANCODE_INSERT:
-        return same_as(VK_INSERT);
-    case SDL_SCANCODE_DELETE:
-        return same_as(VK_DELETE);
-    default:
-        return {0, 0, false};
-    }
 }
 
 unsigned buttons_of_state(Uint32 state) {
@@ -363,7 +203,7 @@ void handle(const SDL_Event& e) {
     last_key_press = key_press::none;
     if (e.type == SDL_KEYDOWN && raw_x11_events && press != key_press::fresh) {
         // Held before the focus came: the state only, for no window.
-        key_mapping key = map_key(e.key.keysym.scancode, e.key.keysym.sym);
+        platform::translated_key key = platform::translate_sdl_key(e.key.keysym.scancode, e.key.keysym.sym);
         platform::input::key(nullptr, key.virtual_key, key.scan_code, key.extended, true);
         return;
     }
@@ -454,7 +294,7 @@ void handle_event(const SDL_Event& e) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        key_mapping key = map_key(e.key.keysym.scancode, e.key.keysym.sym);
+        platform::translated_key key = platform::translate_sdl_key(e.key.keysym.scancode, e.key.keysym.sym);
         HWND window = by_id(e.key.windowID);
         if (key.virtual_key != 0) {
             platform::input::key(window, key.virtual_key, key.scan_code, key.extended, e.type == SDL_KEYDOWN);
@@ -514,14 +354,6 @@ void close_frame_log() {}
 
 } // namespace
 
-namespace platform {
-
-translated_key translate_sdl_key(int sdl_scancode, int sdl_keycode) {
-    return map_key(sdl_scancode, sdl_keycode);
-}
-
-} // namespace platform
-
 namespace platform::host {
 
 bool start(std::string* reason) {
@@ -554,7 +386,7 @@ bool start(std::string* reason) {
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // Closing the last window is reported as that window's close button only, not a second time as SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    // SIGINT and SIGTERM are ours (see catch_close_signals): until the start is over they end the process.
+    // SIGINT and SIGTERM are ours (see host_sdl_start.cpp): until the start is over they end the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     int initialised = 0;
     {
@@ -565,8 +397,7 @@ bool start(std::string* reason) {
             display =
                 std::string("the Wayland compositor at WAYLAND_DISPLAY=") + std::getenv("WAYLAND_DISPLAY");
         }
-        start_watchdog watchdog(display);
-        initialised = SDL_Init(SDL_INIT_VIDEO);
+        initialised = platform::sdl_start::init_video(display);
     }
     if (initialised != 0) {
         if (reason != nullptr) {
@@ -592,7 +423,7 @@ bool start(std::string* reason) {
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
-    catch_close_signals();
+    platform::sdl_start::catch_close_signals();
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
@@ -753,7 +584,7 @@ void pump() {
     if (!started) {
         return;
     }
-    pass_on_close_request();
+    platform::sdl_start::pass_on_close_request();
     // One pump for the whole queue: each SDL_PollEvent would pump again, and on Wayland every pump looks at
     // the connection with a poll() of its own.
     SDL_PumpEvents();
@@ -776,7 +607,7 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
     }
     // SDL waits in whole milliseconds: rounded up, so that the deadline has passed when it returns.
     int left_ms = left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1;
-    if (close_requested != 0) {
+    if (platform::sdl_start::close_pending()) {
         return wait_result::woke;
     }
     if (!started || sdl_windows.empty()) {
@@ -795,7 +626,7 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
             return wait_result::woke;
         }
         // The wake pipe too: a signal that arrives just before the sleep would not interrupt it.
-        platform::sdl_wait::sleep(display_connection, wake_pipe[0], left_ns);
+        platform::sdl_wait::sleep(display_connection, platform::sdl_start::wake_fd(), left_ns);
         return wait_result::woke;
     }
     SDL_Event e;
