@@ -159,11 +159,13 @@ void x11_buttons(const XEvent& x) {
 #endif
 
 // Whether SDL's next queued event tells that the pointer left `window`: SDL then reports the move that took
-// it out at the window's edge, which is no position the pointer had in it.
+// it out at the window's edge, which is no position the pointer had in it. Only the very next event: a leave
+// further on in the queue says nothing of the moves before it, which were inside.
 bool leaves_next(Uint32 window) {
     SDL_Event next;
-    return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 1 &&
-           next.window.windowID == window && next.window.event == SDL_WINDOWEVENT_LEAVE;
+    return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+           next.type == SDL_WINDOWEVENT && next.window.windowID == window &&
+           next.window.event == SDL_WINDOWEVENT_LEAVE;
 }
 
 // Keys already held when our window gets the focus: Windows knows their state but sends no key-down for

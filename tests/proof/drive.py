@@ -78,6 +78,13 @@ SCENES = [
      [Polyline(RED, ROOM), Disc(ROOM_LAUNCH),
       Polyline(YELLOW, expect.trace(ROOM, ROOM_LAUNCH, ROOM_CURSOR))]),
 ]
+# After the scenes, in the room: the pointer leaves from these points, with no button held and with the
+# right button pressed outside; then that button is pressed outside and released inside, which starts a new
+# drawing there.
+LEAVE_FROM = (820, 330)
+LEAVE_HELD_FROM = (640, 380)
+RELEASED_INSIDE = (680, 200)
+AFTER_RELEASE = (740, 420)
 RELEASE_LINES = ["%d, %d\r\n" % point for point in DRAWN_WALLS + ROOM]
 
 FRAME_TRIES = 80
@@ -89,6 +96,8 @@ class Run:
 
     def __init__(self):
         self.failures = []
+        # Those that the steps after the scenes add to RELEASE_LINES, as each platform allows them.
+        self.release_lines = []
 
     def check(self, what, failures):
         print("%s %s" % ("ok  " if not failures else "FAIL", what))
@@ -264,6 +273,42 @@ def release_lines_wine(stderr):
     return lines
 
 
+def leave_and_release_inside(args, target, run, outside):
+    """The window only sees the pointer while it is over it, as on Windows with no capture: a move that takes
+    the pointer out leaves the texts and the ray at the last point inside, and a right button pressed outside
+    and released inside is a release at that point. On Wayland a press outside the client belongs to the
+    surface under the pointer (the compositor's implicit grab) until its release, so no move or release with
+    that button held reaches the program: there only the plain leave is played."""
+    x11 = args.platform != "wayland"  # our SDL host on X11, and Wine, whose driver is an X11 client too
+    for point, held in [(LEAVE_FROM, False)] + ([(LEAVE_HELD_FROM, True)] if x11 else []):
+        what = "the pointer leaves from %s%s" % (point, " with the right button pressed outside" if held else "")
+        if held:
+            screen.xdotool("mousedown", 3)
+        target.move(*point)
+        inside, failures = settle(target, lambda f, p=point: expect.check_items(
+            f, [Polyline(RED, ROOM), Disc(ROOM_LAUNCH), Polyline(YELLOW, expect.trace(ROOM, ROOM_LAUNCH, p))],
+            args.background) + expect.check_texts(f))
+        target.move(*outside)
+        for _ in range(5):
+            time.sleep(0.2)
+            if not failures and target.capture().data != inside.data:
+                failures.append("the frame changed when the pointer left (a move at the window's edge?)")
+        if held:
+            screen.xdotool("mouseup", 3)
+        run.check(what + ": the frame stays the one at that point", failures)
+    if not x11:
+        return []
+    screen.xdotool("mousedown", 3)
+    target.move(*RELEASED_INSIDE)
+    screen.xdotool("mouseup", 3)
+    target.move(*AFTER_RELEASE)
+    _, failures = settle(target, lambda f: expect.check_items(f, [Polyline(YELLOW, [RELEASED_INSIDE, AFTER_RELEASE])],
+                                                              args.background))
+    run.check("the right button pressed outside and released at %s starts a drawing there" % (RELEASED_INSIDE,),
+              failures)
+    return ["%d, %d\r\n" % RELEASED_INSIDE]
+
+
 def close_with_alt_f4(target, process, run):
     try:
         # Weston's X window has the keyboard already (the X server's focus follows the pointer, which is over
@@ -355,6 +400,8 @@ def play(args, process, run, session):
     run.check("back on the launch point the frame equals the first ray frame pixel for pixel",
               [] if frames["return"].data == frames["ray"].data else ["the frames differ"])
 
+    # On Wayland (left, top) is the client's place in weston's window, which the moves are relative to too.
+    run.release_lines += leave_and_release_inside(args, target, run, (parked[0] - left, parked[1] - top))
     close_with_alt_f4(target, process, run)
 
 
@@ -473,7 +520,7 @@ def drive(args):
         lines, others = split_stderr_linux(captured)
         run.check("nothing on stderr but the release lines",
                   [] if not others else ["%d other lines: %r" % (len(others), "".join(others)[:600])])
-    wanted = [] if args.startup_only else RELEASE_LINES
+    wanted = [] if args.startup_only else RELEASE_LINES + run.release_lines
     run.check("one debugger line \"x, y\\r\\n\" per right-button release",
               [] if lines == wanted else ["got %r, wanted %r" % (lines, wanted)])
 

@@ -136,6 +136,26 @@ TEST_F(sdl_host, mouse_inside_is_delivered_in_client_coordinates_and_outside_is_
     EXPECT_EQ(received[1].lParam, MAKELPARAM(1, 2));
 }
 
+TEST_F(sdl_host, the_move_to_the_edge_just_before_a_leave_is_not_delivered) {
+    SDL_Event e = {};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(sdl);
+    e.motion.x = 10;
+    e.motion.y = 20;
+    received.clear();
+    SDL_PushEvent(&e);
+    e.motion.x = 63; // SDL's clamp of the position outside
+    SDL_PushEvent(&e);
+    SDL_Event leave = {};
+    leave.type = SDL_WINDOWEVENT;
+    leave.window.event = SDL_WINDOWEVENT_LEAVE;
+    leave.window.windowID = e.motion.windowID;
+    SDL_PushEvent(&leave);
+    drain();
+    ASSERT_EQ(received.size(), 1u) << "only the move to the last position inside";
+    EXPECT_EQ(received[0].lParam, MAKELPARAM(10, 20));
+}
+
 TEST_F(sdl_host, close_button_and_quit_request_post_close) {
     SDL_Event close = {};
     close.type = SDL_WINDOWEVENT;
