@@ -4,7 +4,11 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -58,12 +62,44 @@ struct display_case {
     const char* executable;
 };
 
-class no_display : public testing::TestWithParam<display_case> {};
+// An X server that takes the connection and never answers, as a stopped one does: a listening socket at a
+// free display number ("DISPLAY=:silent" in a case stands for it).
+class no_display : public testing::TestWithParam<display_case> {
+  protected:
+    void SetUp() override {
+        mkdir("/tmp/.X11-unix", 01777);
+        for (int n = 400 + getpid() % 500; path.empty() && n < 1000; ++n) {
+            std::string candidate = "/tmp/.X11-unix/X" + std::to_string(n);
+            if (access(candidate.c_str(), F_OK) != 0) {
+                sockaddr_un address = {};
+                address.sun_family = AF_UNIX;
+                std::snprintf(address.sun_path, sizeof address.sun_path, "%s", candidate.c_str());
+                silent = socket(AF_UNIX, SOCK_STREAM, 0);
+                if (bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                    listen(silent, 4) == 0) {
+                    path = candidate;
+                    display = "DISPLAY=:" + std::to_string(n);
+                }
+            }
+        }
+        ASSERT_FALSE(path.empty());
+    }
+    void TearDown() override {
+        close(silent);
+        unlink(path.c_str());
+    }
+    int silent = -1;
+    std::string path;
+    std::string display;
+};
 
 TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
+    std::string environment = GetParam().environment;
+    if (environment == "DISPLAY=:silent") {
+        environment = display;
+    }
     // stderr only; WinMain would print to stdout and return 42.
-    finished f = run(std::string("env -i ") + GetParam().environment + " " + GetParam().executable +
-                     " 2>&1 >/dev/null");
+    finished f = run(std::string("env -i ") + environment + " " + GetParam().executable + " 2>&1 >/dev/null");
     EXPECT_EQ(f.exit_code, 1);
     const std::string prefix = "mirrors: cannot open a display: ";
     ASSERT_GT(f.output.size(), prefix.size() + 1) << f.output;
@@ -71,15 +107,17 @@ TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
     EXPECT_EQ(f.output.find('\n'), f.output.size() - 1) << "exactly one line: " << f.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(cases, no_display,
-                         testing::Values(display_case{"empty_environment", "", USER32_ENTRY_PROBE_SDL},
-                                         // A display that nothing serves. (Leak checking is off: D-Bus keeps
-                                         // a buffer from SDL's failed start that nobody can give back.)
-                                         display_case{
-                                             "unreachable_display",
-                                             "ASAN_OPTIONS=detect_leaks=0 DISPLAY=/nonexistent/socket:0",
-                                             USER32_ENTRY_PROBE_SDL},
-                                         display_case{"the_program", "", MIRRORS_EXECUTABLE}),
-                         [](const testing::TestParamInfo<display_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    cases, no_display,
+    testing::Values(display_case{"empty_environment", "", USER32_ENTRY_PROBE_SDL},
+                    // A display that nothing serves. (Leak checking is off: D-Bus keeps
+                    // a buffer from SDL's failed start that nobody can give back.)
+                    display_case{"unreachable_display",
+                                 "ASAN_OPTIONS=detect_leaks=0 DISPLAY=/nonexistent/socket:0",
+                                 USER32_ENTRY_PROBE_SDL},
+                    display_case{"the_program", "", MIRRORS_EXECUTABLE},
+                    // It gives up after a few seconds rather than waiting forever.
+                    display_case{"a_display_that_does_not_answer", "DISPLAY=:silent", MIRRORS_EXECUTABLE}),
+    [](const testing::TestParamInfo<display_case>& info) { return info.param.name; });
 
 } // namespace
