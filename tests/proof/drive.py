@@ -385,6 +385,13 @@ def play(args, process, run, session):
         frame.save_png(os.path.join(args.out, name + ".png"))
         run.check("scene %s" % name, failures)
     if args.startup_only:
+        if args.keys_held_at_start:
+            # Held since before the window existed, so no press of them reached it: Windows sends no key-down
+            # for such keys, and the X server's auto-repeat of F4 must not act as a fresh Alt+F4 either.
+            time.sleep(1.5)
+            run.check("Alt+F4 held since before the start closes nothing",
+                      [] if process.poll() is None else ["the program ended with %d" % process.returncode])
+            screen.xdotool("keyup", "alt+F4")
         close_with_alt_f4(target, process, run)
         return
 
@@ -413,6 +420,8 @@ def main():
     parser.add_argument("--prefix", help="Wine prefix to make or reuse (wine only)")
     parser.add_argument("--startup-only", action="store_true",
                         help="judge the start-up frame and Alt+F4 only")
+    parser.add_argument("--keys-held-at-start", action="store_true",
+                        help="with --startup-only: Alt+F4 held down from before the start until after it")
     parser.add_argument("--arch", choices=["win32", "win64"], default="win32",
                         help="the Wine prefix's Windows: win64 for a 64-bit build (wine only)")
     parser.add_argument("--display-start", type=int, default=70,
@@ -488,14 +497,16 @@ def drive(args):
         env.pop("WAYLAND_DISPLAY", None)
     # The background is the platform's system colour of window frames (COLOR_WINDOWFRAME): Wine's prefix
     # sets it to 158 158 158, our layer to RGB(100, 100, 100); it differs as it would between Windows themes.
-    print("platform %s, background (the window-frame system colour) %s, display %s" % (args.platform, args.background,
-                                                      os.environ.get("DISPLAY")))
+    print("platform %s, background (the window-frame system colour) %s, display %s" % (
+        args.platform, args.background, os.environ.get("DISPLAY")))
 
     if session is None:
         screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
     stdout_path = os.path.join(out, "stdout.txt")
     stderr_path = os.path.join(out, "stderr.txt")
     with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
+        if args.keys_held_at_start:
+            screen.xdotool("keydown", "alt+F4")
         process = subprocess.Popen(command, stdout=stdout, stderr=stderr, env=env, cwd=out)
         try:
             play(args, process, run, session)
