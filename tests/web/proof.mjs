@@ -1,12 +1,13 @@
 #!/usr/bin/env node
 // The web build in headless Chromium, used like a user would: mouse moves, left and right clicks, a drawing
 // session, a closed room, a browser window resize, Alt+F4. After every scene the whole canvas must equal the
-// headless host's frame for the same input (tools/replay), pixel for pixel; the right-button releases must
+// headless host's frame for the same input (tools/replay), pixel for pixel, and so must the golden picture of a
+// scene of the same name (tests/golden); the right-button releases must
 // write exactly their lines to the console; the page must say why it cannot start and when the program ends.
 //   node tests/web/proof.mjs --web build-web --replay build/tools/replay --out DIR
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve } from '../../scripts/serve-web.mjs';
@@ -43,7 +44,9 @@ const BROWSER_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-background-net
   '--disable-sync', '--no-first-run', '--disable-quic'];
 
 let failures = 0;
+let checks = 0;
 function check(what, problems) {
+  ++checks;
   console.log(`${problems.length ? 'FAIL' : 'ok  '} ${what}`);
   for (const p of problems) {
     console.log(`       ${p}`);
@@ -72,9 +75,22 @@ function replay(actions, name) {
   const picture = join(options.out, `${name}.headless.ppm`);
   writeFileSync(script, lines.join('\n') + '\n');
   execFileSync(options.replay, [script, picture], { stdio: ['ignore', 'ignore', 'pipe'] });
-  const ppm = readFileSync(picture);
+  return fromPpm(readFileSync(picture));
+}
+
+function fromPpm(ppm) {
   const header = ppm.toString('latin1', 0, 64).match(/^P6\n(\d+) (\d+)\n255\n/);
   return { width: Number(header[1]), height: Number(header[2]), rgb: ppm.subarray(header[0].length) };
+}
+
+// The golden picture of the scene of this name (tests/golden/<name>.png), where there is one: the scenes of the
+// same names play the same steps. ImageMagick's own convert, not a stand-in found first on PATH.
+function golden(name) {
+  const png = join(options.golden, `${name}.png`);
+  if (!existsSync(png)) {
+    return null;
+  }
+  return fromPpm(execFileSync('/usr/bin/convert', [png, '-depth', '8', 'ppm:-'], { maxBuffer: 1 << 26 }));
 }
 
 async function canvasPixels(page) {
@@ -91,7 +107,7 @@ async function canvasPixels(page) {
 
 function differences(canvas, expected) {
   if (canvas.width !== expected.width || canvas.height !== expected.height) {
-    return [`the canvas is ${canvas.width} x ${canvas.height}, the headless frame ${expected.width} x ${expected.height}`];
+    return [`the canvas is ${canvas.width} x ${canvas.height}, the expected frame ${expected.width} x ${expected.height}`];
   }
   let differing = 0;
   for (let i = 0, j = 0; j < expected.rgb.length; i += 4, j += 3) {
@@ -100,7 +116,7 @@ function differences(canvas, expected) {
       ++differing;
     }
   }
-  return differing ? [`${differing} pixels differ from the headless frame`] : [];
+  return differing ? [`${differing} pixels differ`] : [];
 }
 
 const frames = (page) => page.evaluate(() => (window.Module && Module.mirrorsHost ? Module.mirrorsHost.frames : 0));
@@ -167,6 +183,10 @@ try {
     }
     previous = expected;
     check(`${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`, problems);
+    const picture = golden(name);
+    if (picture) {
+      check(`${name}: the whole canvas equals the golden picture`, differences(canvas, picture));
+    }
   }
   check('each right-button release wrote its line to the console',
     JSON.stringify(logs) === JSON.stringify(RELEASES) ? [] : [`got ${JSON.stringify(logs)}`]);
@@ -213,5 +233,5 @@ try {
   server.close();
   rmSync(profile, { recursive: true, force: true });
 }
-console.log(`${SCENES.length + 6 - failures} passed, ${failures} failed`);
+console.log(`${checks - failures} passed, ${failures} failed`);
 process.exit(failures ? 1 : 0);
