@@ -34,15 +34,26 @@ enum class input {
     key_down,
     key_up,
     resize,
-    close_button
+    close_button,
+    // A finger or a pen, told apart by `contact` (see platform::input::touch for what user32 makes of them).
+    touch_down,
+    touch_move,
+    touch_up,
+    touch_cancel,
+    pen_hover,
+    pen_down,
+    pen_move,
+    pen_up,
 };
 
 struct scripted_input {
     std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)
     input kind;
-    int x = 0;        // pointer position in client coordinates (mouse kinds); new client width (resize)
-    int y = 0;        // ... ; new client height (resize)
-    unsigned key = 0; // virtual-key code (key kinds); Alt is VK_MENU
+    int x = 0;           // pointer position in client coordinates (mouse kinds); new client width (resize)
+    int y = 0;           // ... ; new client height (resize)
+    unsigned key = 0;    // virtual-key code (key kinds); Alt is VK_MENU
+    int contact = 0;     // which finger or pen (touch and pen kinds)
+    bool barrel = false; // the pen's barrel button is held (pen kinds)
 };
 
 // Replaces the script; inputs are delivered to the (first) top-level window in time order. The pointer
@@ -50,7 +61,8 @@ struct scripted_input {
 // mouse_move and only if inside the client area), then presses/releases. Inputs outside the client area are
 // not delivered. Key inputs carry the PC/AT scan code and extended bit of the key on a US keyboard; keys held
 // down together (Shift, Control, Alt) combine as on a real keyboard, and a second key_down without a key_up
-// is an auto-repeat. Inputs for a moment already past are delivered at the next message call.
+// is an auto-repeat. Touch and pen inputs reach user32 as contacts, at any position. Inputs for a moment
+// already past are delivered at the next message call.
 void set_script(std::vector<scripted_input> script);
 
 // Called after every EndPaint of a top-level window with its client pixels and the virtual time.
@@ -62,7 +74,9 @@ void set_paint_observer(
 const platform::pixel_buffer& window_pixels();
 
 std::uint64_t now_ms();
-int frames_presented();               // number of EndPaint presentations so far
+int frames_presented(); // number of EndPaint presentations so far
+// The virtual times at which a press and hold was shown as registered (the ring a tablet draws).
+const std::vector<std::uint64_t>& hold_signs();
 void fail_window_creation(bool fail); // the host refuses to create windows (CreateWindowExA -> NULL)
 
 // Moves the virtual clock forward as if the program had been busy for `ms` (for example inside a slow

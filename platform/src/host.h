@@ -52,6 +52,12 @@ enum class wait_result {
 // Blocks until input was reported or now_ms() >= *deadline_ms. Without a deadline it waits for input only.
 wait_result wait(std::optional<std::uint64_t> deadline_ms);
 
+// A finger or pen held still long enough to become a right click, at client (x, y) of `window`: the host
+// shows that it registered, as Windows draws a ring at the finger, but never in the program's pixels (over
+// them on a page, or not at all), until hide_hold.
+void show_hold(HWND window, int x, int y);
+void hide_hold(HWND window);
+
 } // namespace host
 
 namespace input {
@@ -61,6 +67,20 @@ enum class mouse_action { move, left_down, left_up, right_down, right_up, middle
 // Pointer input at client coordinates (x, y); `buttons` are the MK_LBUTTON / MK_RBUTTON / MK_MBUTTON flags
 // of the buttons held after the event. Dropped when the pointer is outside the client area.
 void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons);
+// A finger or pen on (or, hovering, above) the screen, at client coordinates, which may lie outside the
+// client area once a contact has started inside it. `id` tells the contacts of one moment apart. user32 turns
+// contacts into mouse messages as Windows does for a program that handles no touch (user32_touch.cpp).
+enum class contact_kind { touch, pen };
+enum class contact_action { down, move, up, cancel, hover };
+struct contact {
+    long long id;
+    contact_kind kind;
+    contact_action action;
+    int x;
+    int y;
+    bool barrel = false; // a pen's barrel button held
+};
+void touch(HWND window, const contact& c);
 // A key went down (again, when held: auto-repeat) or up. `scan_code` is the PC/AT set-1 code.
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down);
 // The user resized the window to a client area of width x height.

@@ -16,6 +16,7 @@ HWND closed_by_host = nullptr; // the window that the end of the script already 
 
 std::function<void(const platform::pixel_buffer&, std::uint64_t)> paint_observer;
 int frames = 0;
+std::vector<std::uint64_t> hold_signs;
 bool refuse_windows = false;
 
 std::vector<HWND> host_windows;
@@ -25,6 +26,37 @@ const platform::pixel_buffer* shown_pixels = nullptr;
 platform::pixel_buffer last_pixels;
 
 unsigned buttons = 0; // MK_* of the buttons held, whether or not the pointer is over the window
+
+// A finger or pen input as the contact it reports.
+void deliver_contact(HWND window, const headless::scripted_input& in) {
+    using headless::input;
+    using platform::input::contact_action;
+    using platform::input::contact_kind;
+    bool pen = in.kind >= input::pen_hover;
+    contact_action action = contact_action::down;
+    switch (in.kind) {
+    case input::touch_move:
+    case input::pen_move:
+        action = contact_action::move;
+        break;
+    case input::touch_up:
+    case input::pen_up:
+        action = contact_action::up;
+        break;
+    case input::touch_cancel:
+        action = contact_action::cancel;
+        break;
+    case input::pen_hover:
+        action = contact_action::hover;
+        break;
+    default:
+        break;
+    }
+    if (window != nullptr) {
+        platform::input::touch(window, {in.contact, pen ? contact_kind::pen : contact_kind::touch, action,
+                                        in.x, in.y, in.barrel});
+    }
+}
 
 void deliver(const headless::scripted_input& in) {
     using headless::input;
@@ -71,6 +103,9 @@ void deliver(const headless::scripted_input& in) {
             platform::input::close(window);
         }
         break;
+    default:
+        deliver_contact(window, in);
+        break;
     }
 }
 
@@ -110,6 +145,10 @@ int frames_presented() {
     return frames;
 }
 
+const std::vector<std::uint64_t>& hold_signs() {
+    return ::hold_signs;
+}
+
 void fail_window_creation(bool fail) {
     refuse_windows = fail;
 }
@@ -127,6 +166,7 @@ void reset() {
     clock_ms = 0;
     paint_observer = nullptr;
     frames = 0;
+    ::hold_signs.clear();
     refuse_windows = false;
     host_windows.clear();
     shown_window = nullptr;
@@ -183,6 +223,12 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
 std::uint64_t now_ms() {
     return clock_ms;
 }
+
+void show_hold(HWND, int, int) {
+    hold_signs.push_back(clock_ms);
+}
+
+void hide_hold(HWND) {}
 
 void pump() {
     deliver_due_inputs();

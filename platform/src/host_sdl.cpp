@@ -6,6 +6,7 @@
 // input or timer deadline: on X11 and Wayland on the display connection itself (see host_sdl_wait.cpp).
 #include "host.h"
 #include "host_sdl_start.h"
+#include "host_sdl_touch.h"
 #include "host_sdl_wait.h"
 
 #include <SDL.h>
@@ -253,11 +254,17 @@ void handle_event(const SDL_Event& e) {
         }
         break;
 #endif
-    // SDL's pointer events: every move, and the buttons where the X events are not read (other drivers, and
-    // touch emulating a mouse). A move in SDL's queue is already out of it, so the next one can be looked at.
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+        platform::sdl_touch::finger(e.tfinger, by_id(e.tfinger.windowID));
+        break;
+    // SDL's pointer events: every move, and the buttons where the X events are not read (other drivers). A
+    // move in SDL's queue is already out of it, so the next one can be looked at. A finger's emulated mouse
+    // is left out: the finger events tell it.
     case SDL_MOUSEMOTION: {
         sdl_window* w = by_handle(by_id(e.motion.windowID));
-        if (w == nullptr) {
+        if (w == nullptr || e.motion.which == SDL_TOUCH_MOUSEID) {
             break;
         }
         if (leaves_next(e.motion.windowID)) {
@@ -274,7 +281,7 @@ void handle_event(const SDL_Event& e) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         sdl_window* w = by_handle(by_id(e.button.windowID));
-        if (w == nullptr || (raw_x11_events && e.button.which != SDL_TOUCH_MOUSEID)) {
+        if (w == nullptr || raw_x11_events || e.button.which == SDL_TOUCH_MOUSEID) {
             break;
         }
         bool down = e.type == SDL_MOUSEBUTTONDOWN;
@@ -390,6 +397,7 @@ bool start(std::string* reason) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // SIGINT and SIGTERM are ours (see host_sdl_start.cpp): until the start is over they end the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    platform::sdl_touch::configure();
     int initialised = 0;
     {
         std::string display = "the display";

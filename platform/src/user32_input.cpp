@@ -210,6 +210,7 @@ void reset() {
     menu_key_armed = false;
     cursor = POINT{0, 0};
     synthesised_buttons = 0;
+    forget_contacts();
 }
 
 } // namespace platform::input

@@ -5,7 +5,8 @@
 //
 // The rooms: user32_windows.cpp (classes and windows), user32_messages.cpp (the message queue and timers),
 // user32_paint.cpp (painting and device contexts), user32_input.cpp (default processing and the input the
-// host reports), user32_keys.cpp (scan codes).
+// host reports), user32_keys.cpp (scan codes), user32_touch.cpp (touch and pen as
+// mouse messages).
 #pragma once
 
 #include "host.h"
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,5 +119,11 @@ void paint_now(HWND window);
 
 // Input (user32_input.cpp).
 extern POINT cursor; // last pointer position on the screen, for MSG.pt
+
+// Touch and pen (user32_touch.cpp). A press and hold comes due with no input at all: the waiting message
+// calls sleep no longer than contact_deadline and then let contact_clock see the time.
+std::optional<std::uint64_t> contact_deadline();
+void contact_clock();
+void forget_contacts();
 
 } // namespace platform::user32

@@ -157,10 +157,14 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last) {
     for (;;) {
         free_dead_windows();
         platform::host::pump();
+        contact_clock();
         if (take_message(msg, window, first, last, true)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
         std::optional<std::uint64_t> deadline = next_timer_deadline(window, first, last);
+        if (std::optional<std::uint64_t> hold = contact_deadline()) {
+            deadline = deadline ? std::min(*deadline, *hold) : *hold;
+        }
         if (platform::host::wait(deadline) == platform::host::wait_result::idle_forever) {
             std::fputs(
                 "GetMessageA: no window, timer or message can ever arrive; ending the loop with code 1\n",
@@ -180,6 +184,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
     }
     free_dead_windows();
     platform::host::pump();
+    contact_clock();
     return take_message(msg, window, first, last, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 

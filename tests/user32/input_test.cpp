@@ -212,6 +212,106 @@ INSTANTIATE_TEST_SUITE_P(
                                 {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(3, 3)}})}),
     [](const testing::TestParamInfo<input_case>& info) { return info.param.name; });
 
+// Fingers and pens as Windows promotes them for a program without touch handling; the hold time is 1000 ms
+// and the drag tolerance 4 pixels either side.
+headless::scripted_input finger(std::uint64_t at, input kind, int x, int y, int id = 1, bool barrel = false) {
+    return {at, kind, x, y, 0, id, barrel};
+}
+
+struct touch_case {
+    const char* name;
+    std::vector<headless::scripted_input> script;
+    std::vector<message> expected;
+    std::vector<std::uint64_t> hold_signs; // when the press and hold showed as registered
+};
+
+class touch : public user32_test, public testing::WithParamInterface<touch_case> {};
+
+TEST_P(touch, becomes_the_mouse_messages_windows_makes_of_it) {
+    EXPECT_EQ(run(GetParam().script), then_closed(GetParam().expected));
+    EXPECT_EQ(headless::hold_signs(), GetParam().hold_signs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, touch,
+    testing::Values(
+        touch_case{"tap_then_the_mouse",
+                   {finger(1, input::touch_down, 50, 50), finger(2, input::touch_move, 53, 46),
+                    finger(1000, input::touch_up, 53, 46), pointer(1001, input::left_down, 7, 7)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50)},
+                    {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(50, 50)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 7)}},
+                   {}},
+        touch_case{"drag_held_to_the_window",
+                   {finger(1, input::touch_down, 10, 10), finger(2, input::touch_move, 15, 10),
+                    finger(3, input::touch_move, 250, -9), finger(4, input::touch_up, 250, 50)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+                    {nullptr, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(15, 10)},
+                    {nullptr, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(199, 0)},
+                    {nullptr, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(199, 50)},
+                    {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(199, 50)}},
+                   {}},
+        touch_case{"hold_shows_at_its_time_and_right_clicks_at_lift",
+                   {finger(1, input::touch_down, 20, 20), finger(1500, input::touch_move, 23, 24),
+                    finger(3000, input::touch_up, 23, 24)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20)},
+                    {nullptr, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20)},
+                    {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(20, 20)}},
+                   {1001}},
+        touch_case{"hold_then_move_drags_the_right_button",
+                   {finger(1, input::touch_down, 20, 20), finger(1200, input::touch_move, 40, 20),
+                    finger(1300, input::touch_up, 40, 30)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20)},
+                    {nullptr, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20)},
+                    {nullptr, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(40, 20)},
+                    {nullptr, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(40, 30)},
+                    {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(40, 30)}},
+                   {1001}},
+        touch_case{"only_the_first_finger",
+                   {finger(1, input::touch_down, 10, 10, 1), finger(2, input::touch_down, 90, 50, 2),
+                    finger(3, input::touch_move, 150, 50, 2), finger(4, input::touch_up, 10, 10, 1),
+                    finger(5, input::touch_down, 60, 60, 3), finger(6, input::touch_up, 150, 50, 2),
+                    finger(2000, input::touch_up, 60, 60, 3)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+                    {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(10, 10)}},
+                   {}},
+        touch_case{"cancel_releases_where_it_was",
+                   {finger(1, input::touch_down, 10, 10), finger(2, input::touch_cancel, 10, 10),
+                    finger(3, input::touch_down, 10, 10), finger(4, input::touch_move, 30, 10),
+                    finger(5, input::touch_cancel, 90, 90)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+                    {nullptr, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 10)},
+                    {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(30, 10)}},
+                   {}},
+        touch_case{"pen_hover_moves_the_pointer",
+                   {finger(1, input::pen_hover, 5, 5), finger(2, input::pen_hover, 6, 7),
+                    finger(3, input::pen_down, 6, 7), finger(4, input::pen_up, 6, 7)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)},
+                    {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(6, 7)},
+                    {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(6, 7)},
+                    {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 7)},
+                    {nullptr, WM_LBUTTONUP, 0, MAKELPARAM(6, 7)}},
+                   {}},
+        touch_case{"pen_barrel_is_the_right_button",
+                   {finger(1, input::pen_down, 10, 10, 1, true), finger(1500, input::pen_up, 10, 10, 1, true),
+                    finger(1600, input::pen_down, 10, 10, 1, true),
+                    finger(1601, input::pen_move, 30, 30, 1, true),
+                    finger(1602, input::pen_up, 30, 30, 1, true)},
+                   {{nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
+                    {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                    {nullptr, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
+                    {nullptr, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(30, 30)},
+                    {nullptr, WM_RBUTTONUP, 0, MAKELPARAM(30, 30)}},
+                   {}}),
+    [](const testing::TestParamInfo<touch_case>& info) { return info.param.name; });
+
 TEST_F(user32_test, input_goes_to_the_first_window_and_waits_for_a_window) {
     HWND first = recorder::shown_window(50, 50);
     HWND second = recorder::shown_window(50, 50);

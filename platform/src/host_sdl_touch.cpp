@@ -1,0 +1,52 @@
+// The SDL host's fingers: each SDL finger event is a contact for user32, which makes mouse messages of them
+// as Windows would (user32_touch.cpp). SDL's own promotion, a finger as the left button only, is turned off:
+// it knows no press and hold, so a finger could never give the right button.
+#include "host_sdl_touch.h"
+
+#include "host.h"
+
+#include <cmath>
+
+namespace platform::sdl_touch {
+
+void configure() {
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+}
+
+void finger(const SDL_TouchFingerEvent& e, HWND window) {
+    // A touchpad moves the pointer through the mouse events already: only a screen's fingers touch the
+    // window. (A device SDL does not know, as for pushed events, counts as a screen.)
+    SDL_TouchDeviceType type = SDL_GetTouchDeviceType(e.touchId);
+    if (window == nullptr || type == SDL_TOUCH_DEVICE_INDIRECT_ABSOLUTE ||
+        type == SDL_TOUCH_DEVICE_INDIRECT_RELATIVE) {
+        return;
+    }
+    SDL_Window* sdl = SDL_GetWindowFromID(e.windowID);
+    int width = 0;
+    int height = 0;
+    if (sdl != nullptr) {
+        SDL_GetWindowSize(sdl, &width, &height);
+    }
+    // SDL gives the finger's place as a fraction of the window's size, the window's logical size: our client
+    // pixels.
+    int x = static_cast<int>(std::floor(static_cast<double>(e.x) * width));
+    int y = static_cast<int>(std::floor(static_cast<double>(e.y) * height));
+    using platform::input::contact_action;
+    contact_action action = e.type == SDL_FINGERDOWN ? contact_action::down
+                            : e.type == SDL_FINGERUP ? contact_action::up
+                                                     : contact_action::move;
+    // Finger ids are unique per device only.
+    long long id = static_cast<long long>(e.fingerId) ^ (static_cast<long long>(e.touchId) << 32);
+    platform::input::touch(window, {id, platform::input::contact_kind::touch, action, x, y, false});
+}
+
+} // namespace platform::sdl_touch
+
+namespace platform::host {
+
+// A desktop window shows no sign of a press and hold: the right click comes at the lift all the same, and
+// nothing may be drawn into the program's own pixels.
+void show_hold(HWND, int, int) {}
+void hide_hold(HWND) {}
+
+} // namespace platform::host
