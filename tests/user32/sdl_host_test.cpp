@@ -156,6 +156,41 @@ TEST_F(sdl_host, the_move_to_the_edge_just_before_a_leave_is_not_delivered) {
     EXPECT_EQ(received[0].lParam, MAKELPARAM(10, 20));
 }
 
+TEST_F(sdl_host, fingers_are_promoted_and_the_touch_mouse_is_left_out) {
+    auto push_finger = [this](Uint32 type, float x, float y, SDL_FingerID id) {
+        SDL_Event f = {};
+        f.type = type;
+        f.tfinger.fingerId = id;
+        f.tfinger.x = x;
+        f.tfinger.y = y;
+        f.tfinger.windowID = SDL_GetWindowID(sdl);
+        SDL_PushEvent(&f);
+    };
+    SDL_Event emulated = {};
+    emulated.type = SDL_MOUSEBUTTONDOWN;
+    emulated.button.which = SDL_TOUCH_MOUSEID;
+    emulated.button.button = SDL_BUTTON_LEFT;
+    emulated.button.windowID = SDL_GetWindowID(sdl);
+    received.clear();
+    push_finger(SDL_FINGERDOWN, 0.5f, 0.5f, 7);
+    SDL_PushEvent(&emulated);
+    push_finger(SDL_FINGERDOWN, 0.1f, 0.1f, 8); // a second finger reaches nothing
+    push_finger(SDL_FINGERUP, 0.1f, 0.1f, 8);
+    push_finger(SDL_FINGERMOTION, 0.75f, 0.5f, 7);
+    push_finger(SDL_FINGERUP, 0.75f, 0.5f, 7);
+    drain();
+    const UINT expected[][3] = {{WM_MOUSEMOVE, 0, 32 | 24 << 16},
+                                {WM_LBUTTONDOWN, MK_LBUTTON, 32 | 24 << 16},
+                                {WM_MOUSEMOVE, MK_LBUTTON, 48 | 24 << 16},
+                                {WM_LBUTTONUP, 0, 48 | 24 << 16}};
+    ASSERT_EQ(received.size(), std::size(expected));
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        EXPECT_EQ(received[i].message, expected[i][0]) << i;
+        EXPECT_EQ(received[i].wParam, expected[i][1]) << i;
+        EXPECT_EQ(received[i].lParam, static_cast<LPARAM>(expected[i][2])) << i;
+    }
+}
+
 TEST_F(sdl_host, close_button_and_quit_request_post_close) {
     SDL_Event close = {};
     close.type = SDL_WINDOWEVENT;
