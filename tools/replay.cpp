@@ -2,7 +2,8 @@
 // for comparisons with other hosts (the web proof compares it with the browser's canvas).
 //   usage: replay <script> <out.ppm>
 // The script has one input a line: "<ms> <kind> <x> <y>" with kind one of move, left_down, left_up,
-// right_down, right_up, resize (x, y: the new client size), close; "#" starts a comment. The frame is a
+// right_down, right_up, resize (x, y: the new client size), close, or a finger's touch_down, touch_move,
+// touch_up, touch_cancel followed by the finger's number; "#" starts a comment. The frame is a
 // binary PPM (P6) of the client area.
 #include "headless_host.h"
 
@@ -19,9 +20,12 @@ namespace {
 bool read_script(const char* path, std::vector<headless::scripted_input>* script, std::string* error) {
     using headless::input;
     const std::map<std::string, input> kinds = {
-        {"move", input::mouse_move},       {"left_down", input::left_down}, {"left_up", input::left_up},
-        {"right_down", input::right_down}, {"right_up", input::right_up},   {"resize", input::resize},
-        {"close", input::close_button}};
+        {"move", input::mouse_move},          {"left_down", input::left_down},
+        {"left_up", input::left_up},          {"right_down", input::right_down},
+        {"right_up", input::right_up},        {"resize", input::resize},
+        {"close", input::close_button},       {"touch_down", input::touch_down},
+        {"touch_move", input::touch_move},    {"touch_up", input::touch_up},
+        {"touch_cancel", input::touch_cancel}};
     std::ifstream file(path);
     if (!file) {
         *error = "cannot read the script";
@@ -40,6 +44,7 @@ bool read_script(const char* path, std::vector<headless::scripted_input>* script
             return false;
         }
         in.kind = kinds.at(kind);
+        fields >> in.contact;
         script->push_back(in);
     }
     return true;

@@ -58,13 +58,16 @@ function check(what, problems) {
 function replay(actions, name) {
   const lines = [];
   let t = 20;
-  for (const [kind, a, b, c] of actions) {
+  for (const [i, [kind, a, b, c]] of actions.entries()) {
     if (kind === 'move') {
       lines.push(`${t} move ${a} ${b}`);
     } else if (kind === 'click') {
       lines.push(`${t} ${a}_down ${b} ${c}`, `${t + 1} ${a}_up ${b} ${c}`);
     } else if (kind === 'press' || kind === 'release') {
       lines.push(`${t} ${a}_${kind === 'press' ? 'down' : 'up'} ${b} ${c}`);
+    } else if (kind.startsWith('touch')) {
+      lines.push(`${t} ${kind} ${b} ${c} ${a}`);
+      t += actions[i][4] || 0;
     } else {
       lines.push(`${t} resize ${a} ${b}`);
     }
@@ -142,6 +145,58 @@ async function act(page, actions) {
   }
 }
 
+// A 390 x 844 phone at device scale 3, by real touch events: the page shows a 640 pixel wide client area at
+// 390 / 640, three press-and-holds draw a wall, a drag aims the ray, a pinch zooms nothing; each frame equals
+// the headless host's for the contacts the fingers are (client coordinates; a hold waits 1.5 s to lift).
+async function phone() {
+  const s = 390 / 640;
+  const phoneBrowser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: BROWSER_ARGS });
+  const context = await phoneBrowser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+    hasTouch: true, isMobile: true });
+  const page = await context.newPage();
+  const logs = [];
+  page.on('console', (m) => m.type() === 'log' && logs.push(m.text()));
+  await page.goto(url);
+  await page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0);
+  const cdp = await context.newCDPSession(page);
+  const kinds = { touchStart: 'touch_down', touchMove: 'touch_move', touchEnd: 'touch_up' };
+  let done = [['resize', 640, Math.floor(844 / s)]];
+  let fingers = [];
+  const scene = async (name, steps, check_during) => {
+    for (const [type, points, ms] of steps) {
+      await cdp.send('Input.dispatchTouchEvent', { type, touchPoints: points.map(([x, y]) => ({ x: (x + 0.5) * s, y: (y + 0.5) * s })) });
+      fingers = type === 'touchEnd' ? fingers : points;
+      done.push(...fingers.map(([x, y], i) => [kinds[type], i + 1, x, y, i === fingers.length - 1 ? ms : 0]));
+      if (ms > 1000 && check_during) {
+        await page.waitForTimeout(1200);
+        await check_during();
+      }
+      await page.waitForTimeout(ms > 1000 && check_during ? ms - 1200 : ms || 30);
+    }
+    await nextFrames(page, 3);
+    check(`phone, ${name}: the whole canvas equals the headless frame`,
+      differences(await canvasPixels(page), replay(done, `phone_${name}`)));
+  };
+  const WALL = [[120, 600], [400, 560], [520, 760]];
+  let ringShown = false;
+  await scene('wall', WALL.flatMap((p) => [['touchStart', [p], 1500], ['touchEnd', [], 60]]), async () => {
+    ringShown = ringShown || (await page.evaluate(() => getComputedStyle(document.getElementById('hold')).display)) === 'block';
+    await page.screenshot({ path: join(options.out, 'phone_hold.png') });
+  });
+  check('phone: each press and hold shows its ring', ringShown ? [] : ['no ring']);
+  const lines = WALL.map(([x, y]) => `${x}, ${y}`);
+  check('phone: the three holds wrote their lines in order',
+    JSON.stringify(logs) === JSON.stringify(lines) ? [] : [`got ${JSON.stringify(logs)}`]);
+  await scene('drag', [['touchStart', [[200, 450]]], ['touchMove', [[260, 430]]], ['touchMove', [[380, 380]]],
+    ['touchEnd', []]]);
+  await scene('pinch', [['touchStart', [[150, 1000], [350, 1000]]], ['touchMove', [[100, 990], [400, 1010]]],
+    ['touchMove', [[50, 980], [450, 1020]]], ['touchEnd', []]]);
+  const zoom = await page.evaluate(() => window.visualViewport.scale);
+  check('phone: a pinch leaves the page at scale 1', zoom === 1 ? [] : [`the page is at scale ${zoom}`]);
+  await page.screenshot({ path: join(options.out, 'phone.png') });
+  await phoneBrowser.close();
+}
+
 const server = await serve(options.web, 0);
 const url = `http://127.0.0.1:${server.address().port}/`;
 const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
@@ -205,6 +260,7 @@ try {
   if (Buffer.compare(last.rgba, (await canvasPixels(page)).rgba) !== 0) ending.push('the last frame is gone');
   check('Alt+F4 ends the program with code 0; the page says so and keeps the last frame', ending);
   check('no errors on the console', errors.length ? errors : []);
+  await phone();
 
   // Start-up failures: one clear sentence instead of a blank page.
   const failing = [

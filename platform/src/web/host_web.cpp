@@ -11,6 +11,7 @@
 // wait() suspends on a promise that the next deadline (a timer) or any input settles, whichever comes first.
 // Presenting puts only the rows that changed on the canvas, usually none.
 #include "host.h"
+#include "host_web_touch.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -24,8 +25,8 @@
 
 // The JavaScript half. Each input is one record of seven numbers in Module.mirrorsInput, plus the key's
 // code and key names for keys: kind (1 move, 2 button down, 3 button up, 4 key down, 5 key up, 6 viewport
-// resize, 7 close), x, y, the DOM button, the DOM buttons held, whether the key is held down already (an
-// auto-repeat) and nothing.
+// resize, 7 close, 8 a finger or pen: see host_web_touch.cpp), x, y, the DOM button, the DOM buttons held,
+// whether the key is held down already (an auto-repeat) and nothing.
 EM_JS(int, web_start, (), {
     var canvas = Module["canvas"] || document.getElementById("canvas");
     if (!canvas || !canvas.getContext) {
@@ -46,16 +47,21 @@ EM_JS(int, web_start, (), {
             wake();
         }
     };
-    // Client coordinates of a mouse event; null when the pointer is outside the canvas, where the desktop
-    // window would see nothing either (the mouse is never captured).
+    m.push = push;
+    // Client coordinates of a mouse event (the canvas may be shown scaled); null when the pointer is outside
+    // the canvas, where the desktop window would see nothing either (the mouse is never captured).
     var at = function(e) {
         var box = canvas.getBoundingClientRect();
-        var x = Math.floor(e.clientX - box.left);
-        var y = Math.floor(e.clientY - box.top);
+        var x = Math.floor((e.clientX - box.left) / m.scale);
+        var y = Math.floor((e.clientY - box.top) / m.scale);
         return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height ? [ x, y ] : null;
     };
     var mouse = function(kind) {
         return function(e) {
+            // A finger's emulated mouse: the finger itself reaches the program as a contact.
+            if (e.sourceCapabilities && e.sourceCapabilities.firesTouchEvents) {
+                return;
+            }
             var p = at(e);
             if (p) {
                 push({kind : kind, x : p[0], y : p[1], button : e.button, buttons : e.buttons});
@@ -81,15 +87,18 @@ EM_JS(int, web_start, (), {
     canvas.addEventListener("keydown", key(4));
     canvas.addEventListener("keyup", key(5));
     window.addEventListener(
-        "resize", function() { push({kind : 6, x : window.innerWidth, y : window.innerHeight}); });
+        "resize", function() {
+            var size = m.fit();
+            push({kind : 6, x : size[0], y : size[1]});
+        });
     canvas.tabIndex = 0;
     canvas.focus();
     return 1;
 });
 
-// The viewport's size in CSS pixels, the client area that the canvas should have.
-EM_JS(int, web_viewport_width, (), { return window.innerWidth; });
-EM_JS(int, web_viewport_height, (), { return window.innerHeight; });
+// The client area that the canvas should have for the viewport (host_web_touch.cpp).
+EM_JS(int, web_viewport_width, (), { return Module["mirrorsHost"].fit()[0]; });
+EM_JS(int, web_viewport_height, (), { return Module["mirrorsHost"].fit()[1]; });
 
 // Takes the oldest queued input into `record` (kind, x, y, button, buttons, repeat) and its key code and key
 // name into the two buffers; 0 when nothing is queued.
@@ -141,13 +150,14 @@ EM_JS(void, web_present, (const std::uint32_t* pixels, int width, int height, in
       {
           var m = Module["mirrorsHost"];
           var canvas = m.canvas;
-          if (canvas.width != width || canvas.height != height || !m.image) {
+          if (canvas.width != width || canvas.height != height || !m.image || m.shownScale != m.scale) {
               canvas.width = width;
               canvas.height = height;
-              // One canvas pixel per CSS pixel, never smoothed when the page is zoomed or the display is
-              // dense.
-              canvas.style.width = width + "px";
-              canvas.style.height = height + "px";
+              // One canvas pixel per CSS pixel (fewer on a small screen), never smoothed when the page is
+              // zoomed or the display is dense.
+              m.shownScale = m.scale;
+              canvas.style.width = (width * m.scale) + "px";
+              canvas.style.height = (height * m.scale) + "px";
               m.image = m.context.createImageData(width, height);
               m.words = new Uint32Array(m.image.data.buffer);
               top = 0;
@@ -318,6 +328,9 @@ void deliver_queued_input() {
         case 6:
             platform::input::resize(canvas_window, std::max(record[1], 0), std::max(record[2], 0));
             break;
+        case 8:
+            platform::web_touch::deliver(canvas_window, record);
+            break;
         default:
             break;
         }
@@ -338,6 +351,7 @@ bool start(std::string* reason) {
         }
         return false;
     }
+    platform::web_touch::start();
     clock_origin = emscripten_get_now();
     started = true;
     return true;
