@@ -5,6 +5,7 @@
 // pixel_buffer) and puts only those on screen, usually none; and waiting for a message sleeps until the next
 // input or timer deadline: on X11 and Wayland on the display connection itself (see host_sdl_wait.cpp).
 #include "host.h"
+#include "host_sdl_density.h"
 #include "host_sdl_start.h"
 #include "host_sdl_touch.h"
 #include "host_sdl_wait.h"
@@ -433,6 +434,7 @@ bool start(std::string* reason) {
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
+    platform::sdl_density::configure();
     platform::sdl_start::catch_close_signals();
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
@@ -473,9 +475,9 @@ bool create_window(HWND window, const char* title, int width, int height) {
         return false;
     }
     // SDL windows cannot be 0 pixels wide or high; the client area still is.
-    SDL_Window* w =
-        SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, std::max(width, 1),
-                         std::max(height, 1), SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    SDL_Window* w = SDL_CreateWindow(
+        title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, std::max(width, 1), std::max(height, 1),
+        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | platform::sdl_density::window_flags());
     if (w == nullptr) {
         return false;
     }

@@ -7,6 +7,8 @@ window, the right-button release lines the program reports, and its exit code.
     drive.py --platform wayland --program build/mirrors --out DIR
     drive.py --platform wine --program build-win32/mirrors.exe --out DIR --prefix DIR [--arch win64]
     drive.py ... --startup-only      only the start-up frame, then Alt+F4 (for programs out of packages)
+    drive.py --platform wayland --scale 2 --startup-only ...   weston's output at scale 2: each program pixel
+                                     an exact 2 x 2 block of the golden picture's
 
 On Linux the program is our own build over SDL2, on X11 or, with --platform wayland, as a client of weston
 nested in the virtual X server (see weston.py); with --platform wine it is the Windows build running on Wine,
@@ -32,7 +34,6 @@ import golden  # noqa: E402
 from expect import Disc, Polyline
 from screen import RED, YELLOW
 
-SCREEN_SIZE = "1280x1024x24"
 # Where the pointer waits while the program starts: the far corner of the screen, away from the window, so
 # that the first frames show the coordinates 0, 0.
 PARKED_POINTER = (1279, 1023)
@@ -352,7 +353,7 @@ def play(args, process, run, session):
     if args.platform == "wayland":
         target = find_client_in_weston(session, process)
         (left, top), (width, height) = target.origin, target.size
-        parked = (weston.OUTPUT_SIZE[0] - 1, weston.OUTPUT_SIZE[1] - 1)
+        parked = (weston.OUTPUT_SIZE[0] * args.scale - 1, weston.OUTPUT_SIZE[1] * args.scale - 1)
     else:
         # Wine names a program's windows' X class after its file.
         search = (["--pid", str(process.pid)] if args.platform == "linux" else
@@ -377,6 +378,8 @@ def play(args, process, run, session):
         picture = screen.load_png(golden.picture(name))
 
         def judge(frame, items=items, picture=picture):
+            if args.scale > 1:
+                return golden.differences(frame, picture.scaled(args.scale))
             return (expect.check_items(frame, items, args.background) + expect.check_texts(frame) +
                     golden.differences(frame, picture, only))
 
@@ -424,6 +427,7 @@ def main():
                         help="with --startup-only: Alt+F4 held down from before the start until after it")
     parser.add_argument("--arch", choices=["win32", "win64"], default="win32",
                         help="the Wine prefix's Windows: win64 for a 64-bit build (wine only)")
+    parser.add_argument("--scale", type=int, default=1, help="weston's output scale (wayland only)")
     parser.add_argument("--display-start", type=int, default=70,
                         help="first X display number to try, so that parallel proofs do not collide")
     args = parser.parse_args()
@@ -452,7 +456,7 @@ def main():
         os.makedirs(args.out, exist_ok=True)
         env = dict(os.environ, MIRRORS_PROOF_DISPLAY="1")
         command = ["xvfb-run", "-a", "-n", str(args.display_start), "-e", os.path.join(args.out, "xvfb.log"),
-                   "-s", "-screen 0 %s -nolisten tcp -noreset" % SCREEN_SIZE,
+                   "-s", "-screen 0 %dx%dx24 -nolisten tcp -noreset" % (1280 * args.scale, 1024 * args.scale),
                    sys.executable, os.path.abspath(__file__)] + sys.argv[1:]
         return subprocess.run(command, env=env).returncode
 
@@ -478,7 +482,7 @@ def drive(args):
     elif args.platform == "wayland":
         args.background = (100, 100, 100)
         command = [os.path.abspath(args.program)]
-        session = weston.Session(out)
+        session = weston.Session(out, args.scale)
         try:
             window = session.wait_ready()
         except (RuntimeError, subprocess.SubprocessError, OSError) as error:
@@ -487,8 +491,8 @@ def drive(args):
             return 1
         env = session.client_env
         # The pointer waits in the far corner of weston's output.
-        screen.xdotool("mousemove", "--window", window, "--sync", weston.OUTPUT_SIZE[0] - 1,
-                       weston.OUTPUT_SIZE[1] - 1)
+        screen.xdotool("mousemove", "--window", window, "--sync", weston.OUTPUT_SIZE[0] * args.scale - 1,
+                       weston.OUTPUT_SIZE[1] * args.scale - 1)
     else:
         args.background = (100, 100, 100)
         command = [os.path.abspath(args.program)]

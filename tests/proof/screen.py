@@ -98,6 +98,12 @@ class Frame:
                 for y in range(height)]
         return Frame(width, height, b"".join(rows))
 
+    def scaled(self, k):
+        """The frame with each pixel a k x k block."""
+        rows = [b"".join(self.data[i:i + 3] * k for i in range(y * self.width * 3, (y + 1) * self.width * 3, 3))
+                for y in range(self.height)]
+        return Frame(self.width * k, self.height * k, b"".join(row * k for row in rows))
+
     def to_ppm(self):
         return b"P6\n%d %d\n255\n" % (self.width, self.height) + self.data
 

@@ -39,7 +39,7 @@ def blank_cursor(size=24):
 class Session:
     """A running weston: its X window, and the environment for a Wayland client of it (no DISPLAY)."""
 
-    def __init__(self, out):
+    def __init__(self, out, scale=1):
         self.runtime = tempfile.mkdtemp(prefix="mirrors-weston-")  # private (0700), as libwayland demands
         themes = os.path.join(self.runtime, "icons")
         os.makedirs(os.path.join(themes, "blank", "cursors"))
@@ -57,7 +57,8 @@ class Session:
         self.log = open(os.path.join(out, "weston.log"), "wb")
         self.process = subprocess.Popen(
             ["weston", "--config=" + config, "--backend=x11-backend.so", "--socket=" + self.socket,
-             "--width=%d" % OUTPUT_SIZE[0], "--height=%d" % OUTPUT_SIZE[1], "--use-pixman", "--idle-time=0"],
+             "--width=%d" % OUTPUT_SIZE[0], "--height=%d" % OUTPUT_SIZE[1], "--scale=%d" % scale,
+             "--use-pixman", "--idle-time=0"],
             env=dict(os.environ, **common), stdout=self.log, stderr=subprocess.STDOUT)
         client = dict(os.environ, **common, WAYLAND_DISPLAY=self.socket, SDL_VIDEODRIVER="wayland",
                       # Weston offers no server-side decorations; libdecor without its plugins only complains.
