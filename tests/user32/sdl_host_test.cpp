@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -157,38 +158,33 @@ TEST_F(sdl_host, the_move_to_the_edge_just_before_a_leave_is_not_delivered) {
 }
 
 TEST_F(sdl_host, fingers_are_promoted_and_the_touch_mouse_is_left_out) {
-    auto push_finger = [this](Uint32 type, float x, float y, SDL_FingerID id) {
-        SDL_Event f = {};
-        f.type = type;
-        f.tfinger.fingerId = id;
-        f.tfinger.x = x;
-        f.tfinger.y = y;
-        f.tfinger.windowID = SDL_GetWindowID(sdl);
-        SDL_PushEvent(&f);
-    };
-    SDL_Event emulated = {};
-    emulated.type = SDL_MOUSEBUTTONDOWN;
-    emulated.button.which = SDL_TOUCH_MOUSEID;
-    emulated.button.button = SDL_BUTTON_LEFT;
-    emulated.button.windowID = SDL_GetWindowID(sdl);
     received.clear();
-    push_finger(SDL_FINGERDOWN, 0.5f, 0.5f, 7);
-    SDL_PushEvent(&emulated);
-    push_finger(SDL_FINGERDOWN, 0.1f, 0.1f, 8); // a second finger reaches nothing
-    push_finger(SDL_FINGERUP, 0.1f, 0.1f, 8);
-    push_finger(SDL_FINGERMOTION, 0.75f, 0.5f, 7);
-    push_finger(SDL_FINGERUP, 0.75f, 0.5f, 7);
-    drain();
-    const UINT expected[][3] = {{WM_MOUSEMOVE, 0, 32 | 24 << 16},
-                                {WM_LBUTTONDOWN, MK_LBUTTON, 32 | 24 << 16},
-                                {WM_MOUSEMOVE, MK_LBUTTON, 48 | 24 << 16},
-                                {WM_LBUTTONUP, 0, 48 | 24 << 16}};
-    ASSERT_EQ(received.size(), std::size(expected));
-    for (std::size_t i = 0; i < received.size(); ++i) {
-        EXPECT_EQ(received[i].message, expected[i][0]) << i;
-        EXPECT_EQ(received[i].wParam, expected[i][1]) << i;
-        EXPECT_EQ(received[i].lParam, static_cast<LPARAM>(expected[i][2])) << i;
+    for (auto [type, x, finger] : {std::tuple{SDL_FINGERDOWN, 0.5f, 7},
+                                   {SDL_MOUSEBUTTONDOWN, 0.f, 0},
+                                   {SDL_FINGERDOWN, 0.1f, 8},
+                                   {SDL_FINGERUP, 0.1f, 8},
+                                   {SDL_FINGERMOTION, 0.75f, 7},
+                                   {SDL_FINGERUP, 0.75f, 7}}) {
+        SDL_Event e = {};
+        e.type = type;
+        e.button.which = SDL_TOUCH_MOUSEID; // SDL's own mouse for a finger, which must stay unseen
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.windowID = SDL_GetWindowID(sdl);
+        if (type != SDL_MOUSEBUTTONDOWN) {
+            e.tfinger = SDL_TouchFingerEvent{type, 0, 0, finger, x, 0.5f, 0, 0, 1, SDL_GetWindowID(sdl)};
+        }
+        SDL_PushEvent(&e);
     }
+    drain();
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> got,
+        expected = {{WM_MOUSEMOVE, 0, MAKELPARAM(32, 24)},
+                    {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(32, 24)},
+                    {WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(48, 24)},
+                    {WM_LBUTTONUP, 0, MAKELPARAM(48, 24)}};
+    for (const MSG& m : received) {
+        got.emplace_back(m.message, m.wParam, m.lParam);
+    }
+    EXPECT_EQ(got, expected) << "a second finger and the touch mouse reach nothing";
 }
 
 TEST_F(sdl_host, close_button_and_quit_request_post_close) {
