@@ -182,8 +182,12 @@ std::optional<std::uint64_t> contact_deadline() {
 }
 
 void contact_clock() {
+    if (primary.now != stage::none && find_window(primary.window) == nullptr) {
+        primary = primary_contact{}; // its window is gone, and with it the hold's deadline
+        return;
+    }
     std::optional<std::uint64_t> due = contact_deadline();
-    if (due && platform::host::now_ms() >= *due && find_window(primary.window) != nullptr) {
+    if (due && platform::host::now_ms() >= *due) {
         primary.now = stage::held;
         platform::host::show_hold(primary.window, primary.down.x, primary.down.y);
     }
@@ -206,9 +210,6 @@ namespace platform::input {
 void touch(HWND window, const contact& c) {
     // The hold time may have passed since the last look at the clock: that comes first.
     contact_clock();
-    if (primary.now != stage::none && find_window(primary.window) == nullptr) {
-        primary = primary_contact{}; // its window is gone
-    }
     bool is_primary = primary.now != stage::none && c.id == primary.id;
     switch (c.action) {
     case contact_action::hover:
