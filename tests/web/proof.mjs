@@ -193,7 +193,14 @@ async function phone() {
       ['touchMove', [[50, 980], [450, 1020]]], ['touchEnd', []]]);
     const zoom = await page.evaluate(() => window.visualViewport.scale);
     check('phone: a pinch leaves the page at scale 1', zoom === 1 ? [] : [`the page is at scale ${zoom}`]);
-    await page.screenshot({ path: join(options.out, 'phone.png') });
+    // Shown at 390 / 640 on 3 device pixels per CSS pixel, without smoothing: no colour on the screen that the
+    // frame does not have.
+    const shot = fromPpm(execFileSync('/usr/bin/convert', ['png:-', 'ppm:-'],
+      { input: await page.screenshot({ path: join(options.out, 'phone.png') }), maxBuffer: 1 << 26 }));
+    const colours = (rgb, step) => new Set(Array.from({ length: rgb.length / step }, (_, i) => rgb.readUIntBE(i * step, 3)));
+    const framed = colours((await canvasPixels(page)).rgba, 4);
+    const foreign = [...colours(shot.rgb, 3)].filter((c) => !framed.has(c));
+    check('phone: the screen shows the frame\'s colours only', foreign.length ? [`${foreign.length} others`] : []);
   } finally {
     await phoneBrowser.close();
   }
