@@ -5,6 +5,7 @@
 
 #include "host.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform::sdl_touch {
@@ -12,6 +13,16 @@ namespace platform::sdl_touch {
 void configure() {
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
 }
+
+namespace {
+
+// A fraction of the window's extent as a pixel; far outside it (a driver's odd value), at most a window's
+// width beyond either edge.
+int pixel_of(float fraction, int extent) {
+    return static_cast<int>(std::floor(std::clamp(static_cast<double>(fraction), -1.0, 2.0) * extent));
+}
+
+} // namespace
 
 void finger(const SDL_TouchFingerEvent& e, HWND window) {
     // A touchpad moves the pointer through the mouse events already: only a screen's fingers touch the
@@ -29,8 +40,11 @@ void finger(const SDL_TouchFingerEvent& e, HWND window) {
     }
     // SDL gives the finger's place as a fraction of the window's size, the window's logical size: our client
     // pixels.
-    int x = static_cast<int>(std::floor(static_cast<double>(e.x) * width));
-    int y = static_cast<int>(std::floor(static_cast<double>(e.y) * height));
+    if (!std::isfinite(e.x) || !std::isfinite(e.y)) {
+        return;
+    }
+    int x = pixel_of(e.x, width);
+    int y = pixel_of(e.y, height);
     using platform::input::contact_action;
     contact_action action = e.type == SDL_FINGERDOWN ? contact_action::down
                             : e.type == SDL_FINGERUP ? contact_action::up
