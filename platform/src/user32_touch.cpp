@@ -63,10 +63,9 @@ bool inside(HWND window, int x, int y) {
 // position beyond the edge is taken at the edge, so its release always arrives.
 POINT within_window(HWND window, int x, int y) {
     window_record* w = find_window(window);
-    if (w == nullptr || w->pixels.width <= 0 || w->pixels.height <= 0) {
-        return POINT{x, y};
-    }
-    return POINT{std::clamp(x, 0, w->pixels.width - 1), std::clamp(y, 0, w->pixels.height - 1)};
+    int right = w != nullptr ? std::max(w->pixels.width - 1, 0) : 0;
+    int bottom = w != nullptr ? std::max(w->pixels.height - 1, 0) : 0;
+    return POINT{std::clamp(x, 0, right), std::clamp(y, 0, bottom)};
 }
 
 void send(mouse_action action, POINT at, unsigned buttons) {
