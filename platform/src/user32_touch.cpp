@@ -20,8 +20,8 @@ namespace platform::user32 {
 
 // The press-and-hold time and the drag tolerance: the time a contact must stay still to become a right click
 // and how far it may wander meanwhile, in pixels either side of where it went down. The tolerance is
-// SM_CXDRAG / SM_CYDRAG's default; the hold time is not given as a figure by Windows' documentation, and one
-// second is what a Windows tablet takes with its settings untouched.
+// SM_CXDRAG / SM_CYDRAG's documented default. Windows' documentation gives no figure for the hold time (a
+// setting of its pen and touch control panel): one second, long enough that no tap becomes a right click.
 constexpr std::uint64_t press_and_hold_ms = 1000;
 constexpr int drag_tolerance = 4;
 
