@@ -53,7 +53,7 @@ TEST(whole_program, start_up_frame_shows_the_built_in_walls_and_zero_coordinates
     }
     EXPECT_EQ(pixel(b, 298, 191), window_frame_grey) << "no wall joins the last vertex to the first";
     // "X 0" at (0, 0) and "Y 0" at (60, 0): black on white text cells, three characters each.
-    for (int left : {0, 60}) {
+    for (int left : {x_text_left, y_text_left}) {
         int whites = 0, blacks = 0;
         for (int y = 0; y < 16; ++y) {
             for (int x = left; x < left + 24; ++x) {
