@@ -1,6 +1,7 @@
 """The golden frames for the real-window proofs: the scenes of scenes.txt as steps, the ones a run of the
 program plays, each one's picture, and the comparison of a captured frame (tests/proof/screen.py's) with a picture."""
 
+import json
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -66,3 +67,8 @@ def differences(frame, golden, only=None):
                      if drawn.get(p) != wanted.get(p)]
     return ["%d pixels differ from the golden picture, first (x, y) drawn / wanted: %s" % (
         len(differing), ", ".join("%s %s / %s" % d for d in differing[:6]))] if differing else []
+
+
+if __name__ == "__main__":
+    # The session for the browser proof: [[name, [[step, value], ...]], ...].
+    print(json.dumps(session()))

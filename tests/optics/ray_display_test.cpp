@@ -11,13 +11,7 @@ namespace {
 const std::uint32_t red = 0xFF0000;
 const std::uint32_t yellow = 0xFFFF00;
 
-std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
-    if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
-        return 0xFFFFFFFFu;
-    }
-    return b.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(b.width) +
-                    static_cast<std::size_t>(x)];
-}
+using program_run::pixel;
 
 // A one-pixel line may be drawn a pixel off the ideal one.
 bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t colour) {

@@ -19,10 +19,7 @@ const std::uint32_t black = 0x000000;
 using headless::input;
 using program_run::frame_at;
 
-std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
-    return b.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(b.width) +
-                    static_cast<std::size_t>(x)];
-}
+using program_run::pixel;
 
 int count_colour(const platform::pixel_buffer& b, std::uint32_t colour) {
     int count = 0;
@@ -193,7 +190,7 @@ TEST(whole_program, keys_change_nothing_on_screen) {
 }
 
 TEST(whole_program, exits_with_one_line_when_the_window_cannot_be_created) {
-    program_run::result run = program_run::run_without_windows();
+    program_run::result run = program_run::run({}, program_run::frames_kept::every, nullptr, true);
     EXPECT_NE(run.exit_code, 0);
     EXPECT_EQ(run.debug_output, "mirrors: cannot create the main window\n");
 }

@@ -5,49 +5,40 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace program_run {
 namespace {
 
-// Everything written to stderr (file descriptor 2) while it lives, through any stream.
-class stderr_capture {
-  public:
-    stderr_capture() : file_(std::tmpfile()) {
+// What `body` writes to stderr (file descriptor 2, through any stream) while it runs.
+std::string capture_stderr(const std::function<void()>& body) {
+    std::fflush(stderr);
+    std::FILE* file = std::tmpfile();
+    const int saved = file != nullptr ? dup(2) : -1;
+    if (saved >= 0) {
+        dup2(fileno(file), 2);
+    }
+    body();
+    std::string text;
+    if (saved >= 0) {
         std::fflush(stderr);
-        saved_ = file_ != nullptr ? dup(2) : -1;
-        if (saved_ >= 0) {
-            dup2(fileno(file_), 2);
+        dup2(saved, 2);
+        close(saved);
+        std::rewind(file);
+        for (int c; (c = std::fgetc(file)) != EOF;) {
+            text += static_cast<char>(c);
         }
     }
-    stderr_capture(const stderr_capture&) = delete;
-    stderr_capture& operator=(const stderr_capture&) = delete;
-    ~stderr_capture() { finish(); }
-
-    std::string finish() {
-        std::string text;
-        if (saved_ < 0) {
-            return text;
-        }
-        std::fflush(stderr);
-        dup2(saved_, 2);
-        close(saved_);
-        saved_ = -1;
-        std::rewind(file_);
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file_)) > 0;) {
-            text.append(chunk, n);
-        }
-        std::fclose(file_);
-        return text;
+    if (file != nullptr) {
+        std::fclose(file);
     }
+    return text;
+}
 
-  private:
-    std::FILE* file_;
-    int saved_;
-};
+} // namespace
 
-result run_program(std::vector<headless::scripted_input> script, frames_kept keep,
-                   const frame_watch& on_frame, bool refuse_windows) {
+result run(std::vector<headless::scripted_input> script, frames_kept keep, const frame_watch& on_frame,
+           bool refuse_windows) {
     headless::reset();
     scene = scene_state{};
     headless::fail_window_creation(refuse_windows);
@@ -63,22 +54,11 @@ result run_program(std::vector<headless::scripted_input> script, frames_kept kee
             on_frame(pixels, now);
         }
     });
-    stderr_capture capture;
-    run.exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    run.debug_output = capture.finish();
+    run.debug_output = capture_stderr([&run] {
+        run.exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
+    });
     headless::set_paint_observer(nullptr);
-    headless::fail_window_creation(false);
     return run;
-}
-
-} // namespace
-
-result run(std::vector<headless::scripted_input> script, frames_kept keep, const frame_watch& on_frame) {
-    return run_program(std::move(script), keep, on_frame, false);
-}
-
-result run_without_windows() {
-    return run_program({}, frames_kept::every, nullptr, true);
 }
 
 const frame& frame_at(const result& run, std::uint64_t at_ms) {
@@ -89,6 +69,14 @@ const frame& frame_at(const result& run, std::uint64_t at_ms) {
         }
     }
     return *found;
+}
+
+std::uint32_t pixel(const platform::pixel_buffer& frame, int x, int y) {
+    if (x < 0 || y < 0 || x >= frame.width || y >= frame.height) {
+        return 0xFFFFFFFFu;
+    }
+    return frame.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.width) +
+                        static_cast<std::size_t>(x)];
 }
 
 } // namespace program_run

@@ -28,14 +28,15 @@ struct result {
     std::vector<frame> frames;
 };
 
-// Resets the host and the scene as a fresh process has them, then runs WinMain with the script to its end.
+// Resets the host and the scene as a fresh process has them, then runs WinMain with the script to its end;
+// with refuse_windows the host cannot create the main window.
 result run(std::vector<headless::scripted_input> script, frames_kept keep = frames_kept::every,
-           const frame_watch& on_frame = nullptr);
-
-// The same on a host that cannot create the main window.
-result run_without_windows();
+           const frame_watch& on_frame = nullptr, bool refuse_windows = false);
 
 // The last frame presented at or before `at_ms` (the first one if none was).
 const frame& frame_at(const result& run, std::uint64_t at_ms);
+
+// The pixel at (x, y), 0xFFFFFFFF outside the frame.
+std::uint32_t pixel(const platform::pixel_buffer& frame, int x, int y);
 
 } // namespace program_run

@@ -17,33 +17,19 @@ const options = Object.fromEntries(
 const chromiumPath = options.chromium || '/usr/bin/chromium';
 mkdirSync(options.out, { recursive: true });
 
-// The session of the golden table (tests/golden/scenes.txt): the start-up frame, then its longest line of
-// scenes that build on one another, each as the steps after the last (as tests/golden/golden.py reads it).
+// The session of the golden table as tests/golden/golden.py reads it: the start-up frame, then the table's
+// longest line of scenes that build on one another, each as the steps after the last. A click is where the
+// last move left the pointer.
 function tableSession() {
-  const rows = readFileSync(join(options.golden, 'scenes.txt'), 'latin1').split('\n')
-    .filter((line) => line.trim() && line[0] !== '#').map((line) => line.trim().split(/\s+/));
-  const words = Object.fromEntries(rows.map(([name, ...rest]) => [name, rest]));
-  const base = (name) => (words[words[name][0]] && words[name][0] !== name ? words[name][0] : null);
-  const line = (name) => (base(name) ? [...line(base(name)), name] : [name]);
-  const longest = rows.map(([name]) => line(name)).reduce((a, b) => (b.length > a.length ? b : a));
-  let pointer = [0, 0]; // a click is where the last move left the pointer, in an earlier scene too
-  const steps = (name) => {
-    const actions = [];
-    for (let i = base(name) ? 1 : 0; i < words[name].length; ++i) {
-      const word = words[name][i];
-      if (word === 'left' || word === 'right') {
-        actions.push(['click', word, ...pointer]);
-      } else if (word === 'move' || word === 'size') {
-        const point = words[name][++i].split(',').map(Number);
-        pointer = word === 'move' ? point : pointer;
-        actions.push([word === 'move' ? 'move' : 'resize', ...point]);
-      } else {
-        throw new Error(`tests/golden/scenes.txt: scene ${name}: a browser cannot play "${word}"`);
-      }
-    }
-    return actions;
-  };
-  return [...(longest.includes(rows[0][0]) ? [] : [rows[0][0]]), ...longest].map((name) => [name, steps(name)]);
+  const session = JSON.parse(execFileSync(options.python || '/usr/bin/python3', [join(options.golden, 'golden.py')],
+    { encoding: 'utf8' }));
+  let pointer = [0, 0];
+  return session.map(([name, steps]) => [name, steps.map(([kind, value]) => {
+    if (kind === 'click') return ['click', value === 1 ? 'left' : 'right', ...pointer];
+    if (kind !== 'move' && kind !== 'size') throw new Error(`scenes.txt: ${name}: a browser cannot play ${kind}`);
+    pointer = kind === 'move' ? value : pointer;
+    return [kind === 'move' ? 'move' : 'resize', ...value];
+  })]);
 }
 // Each scene continues the last one; its frame is judged against the replay of every action so far. After the
 // table's session, what only a browser does: its window resized, and a right-button drag that ends outside the
