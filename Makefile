@@ -1,8 +1,12 @@
 # The two commands: `make run` builds and starts the program, `make test` builds and runs every test.
 # Both install the Debian packages they need first (as root; otherwise they print the command to run).
 # `make package` makes the Debian package in build/ and the Windows zip in build-win32/.
+# Each tree is a preset of CMakePresets.json (`cmake --list-presets`); everyday work needs only the dev preset:
+#   cmake --preset dev && cmake --build --preset dev && ctest --preset dev
 
+# The presets' build folders, which the proofs, the package checks and the benchmarks find there too.
 BUILD := build
+BUILD_RUN := build-run
 BUILD_WIN32 := build-win32
 BUILD_WIN64 := build-win64
 BUILD_SANITIZE := build-sanitize
@@ -15,19 +19,20 @@ JOBS ?= $(shell nproc)
 
 .PHONY: run test program package packages web web-build bench bench-frames bench-program bench-web clean
 
+# The program in a tree of its own, so that running it never reconfigures the test tree.
 run: program
-	./$(BUILD)/mirrors
+	./$(BUILD_RUN)/mirrors
 
 program:
 	scripts/install-deps run
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
-	cmake --build $(BUILD) -j$(JOBS) --target mirrors icons
+	cmake --preset run
+	cmake --build --preset run -j$(JOBS)
 
 # The release program (no tests) and the Windows build, each packed by CPack from its install rules.
 package:
 	scripts/install-deps package
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
-	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	cmake --preset release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
+	cmake --preset win32
 	$(MAKE) packages
 
 # CPack in both trees as they are configured; building first on every core leaves CPack's own serial
@@ -45,8 +50,8 @@ web: web-build
 
 web-build:
 	scripts/install-deps web
-	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release
-	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) -j$(JOBS)
+	$(EMSCRIPTEN_ENV) cmake --preset web
+	$(EMSCRIPTEN_ENV) cmake --build --preset web -j$(JOBS)
 
 # The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
 # tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
@@ -56,25 +61,23 @@ web-build:
 test:
 	scripts/install-deps test
 	scripts/check-portable
-	cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DMIRRORS_SANITIZE=ON -DMIRRORS_TESTS=ON -DMIRRORS_PROOF=OFF -DMIRRORS_BENCHMARKS=OFF
-	cmake --build $(BUILD_SANITIZE) -j$(JOBS)
-	cd $(BUILD_SANITIZE) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
-	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DMIRRORS_FUZZ=ON -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_targets
-	cd $(BUILD_FUZZ) && ctest --output-on-failure -j$(JOBS)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=ON -DMIRRORS_BENCHMARKS=ON
-	cmake --build $(BUILD) -j$(JOBS)
-	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-	cmake -S . -B $(BUILD_WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-	cmake --build $(BUILD_WIN64) -j$(JOBS)
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j$(JOBS)
+	ctest --preset sanitize -j$(JOBS)
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j$(JOBS)
+	ctest --preset fuzz -j$(JOBS)
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS)
+	cmake --preset win32
+	cmake --preset win64
+	cmake --build --preset win64 -j$(JOBS)
 	$(MAKE) packages
 	$(MAKE) web-build
 	npm ci --no-audit --no-fund
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	ctest --preset release -j$(JOBS)
 
-# The figures of the README's Benchmarks: the Google Benchmark programs (median of five repetitions), then
+# The figures of docs/benchmarks.md: the Google Benchmark programs (median of five repetitions), then
 # the whole program for 10 s on a virtual X server, our Linux build (on X11 and on Wayland) against the Windows
 # build under Wine.
 bench:
@@ -84,8 +87,8 @@ bench:
 
 bench-frames:
 	scripts/install-deps test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_BENCHMARKS=ON
-	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS) --target benchmarks
 	for b in $(BUILD)/bench/bench_*; do \
 	    $$b --benchmark_repetitions=5 --benchmark_display_aggregates_only=true || exit 1; done
 
@@ -93,11 +96,10 @@ bench-frames:
 # as shipped writes no file.
 bench-program:
 	scripts/install-deps test
-	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_FRAME_LOG=ON -DMIRRORS_TESTS=OFF \
-	    -DMIRRORS_BENCHMARKS=OFF
-	cmake --build $(BUILD_BENCH) -j$(JOBS) --target mirrors
-	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-	cmake --build $(BUILD_WIN32) -j$(JOBS)
+	cmake --preset bench
+	cmake --build --preset bench -j$(JOBS)
+	cmake --preset win32
+	cmake --build --preset win32 -j$(JOBS)
 	bench/whole_program.py --linux $(BUILD_BENCH)/mirrors --wayland --wine $(BUILD_WIN32)/mirrors.exe \
 	    --prefix $(BUILD_BENCH)/bench-wine --out $(BUILD_BENCH)/whole-program
 
@@ -107,5 +109,5 @@ bench-web: web-build
 	node bench/web_idle.mjs --web $(BUILD_WEB)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_WEB) $(BUILD_BENCH) \
-	    node_modules
+	rm -rf $(BUILD) $(BUILD_RUN) build-dev $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) \
+	    $(BUILD_WEB) $(BUILD_BENCH) node_modules

@@ -11,10 +11,10 @@ void draw_ray_display(HDC dc) {
     const std::vector<POINT> path = trace_ray_path(scene.walls, scene.launch, scene.cursor);
 
     // The launch marker first: the path's first segment is drawn over it.
-    set_fill_color(255, 255, 0);
-    set_line_color(255, 0, 0);
-    draw_circle(dc, scene.launch.x, scene.launch.y, 5);
+    set_fill_color(colors::yellow);
+    set_line_color(colors::red);
+    draw_circle(dc, scene.launch.x, scene.launch.y, launch_marker_radius);
 
-    set_line_color(255, 255, 0);
+    set_line_color(colors::yellow);
     draw_polyline(dc, path.data(), static_cast<int>(path.size()));
 }

@@ -4,4 +4,7 @@
 
 #include <windows.h>
 
+// The launch marker: a circle of this radius around the launch point.
+inline constexpr int launch_marker_radius = 5;
+
 void draw_ray_display(HDC dc);

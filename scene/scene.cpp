@@ -50,9 +50,9 @@ void on_left_button_down(int x, int y) {
 void draw_cursor_coordinates(HDC dc) {
     char text[256];
     std::snprintf(text, sizeof text, "X %i", static_cast<int>(scene.cursor.x));
-    draw_text(dc, 0, 0, text);
+    draw_text(dc, x_text_left, coordinates_top, text);
     std::snprintf(text, sizeof text, "Y %i", static_cast<int>(scene.cursor.y));
-    draw_text(dc, 60, 0, text);
+    draw_text(dc, y_text_left, coordinates_top, text);
 }
 
 // The built-in walls arrive with the first frame, which is drawn while the window is being created, so they
@@ -93,14 +93,14 @@ void on_key_event(bool, bool, int, int) {}
 
 void draw_scene(HDC dc, int, int) {
     draw_cursor_coordinates(dc);
-    set_fill_color(255, 255, 0);
-    set_line_color(255, 255, 0);
+    set_fill_color(colors::yellow);
+    set_line_color(colors::yellow);
     seed_initial_walls();
     if (scene.drawing) {
         draw_line(dc, scene.anchor.x, scene.anchor.y, scene.cursor.x, scene.cursor.y);
     }
     if (scene.walls.size() >= 2) {
-        set_line_color(255, 0, 0);
+        set_line_color(colors::red);
         draw_polyline(dc, scene.walls.data(), drawable_count(scene.walls.size()));
     }
     if (scene.ray_shown) {

@@ -29,6 +29,11 @@ struct scene_state {
     bool seeded;     // the built-in walls have been loaded
 };
 
+// The cursor's coordinates, "X <x>" and "Y <y>", on the top line of the client area at these left edges.
+inline constexpr int x_text_left = 0;
+inline constexpr int y_text_left = 60;
+inline constexpr int coordinates_top = 0;
+
 // The one scene of the process. Zero at start; its wall storage is released when the process exits.
 extern scene_state scene;
 

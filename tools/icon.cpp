@@ -4,11 +4,8 @@
 //
 // The window is one text line taller than the icon and the picture is the client area below that line, so
 // the cursor coordinates, which belong to the running program and not to its emblem, stay out of the icon.
-#include "headless_host.h"
 #include "png_file.h"
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "program_run.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -61,35 +58,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: icon <size %d..%d> <out.png>\n", smallest, largest);
         return 2;
     }
-    headless::set_script(script_for(size));
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
-    // Each right-button release writes its vertex to the debugger output, stderr here: not for the build log.
-    std::fflush(stderr);
-    int saved_stderr = dup(2);
-    int null_device = open("/dev/null", O_WRONLY);
-    if (saved_stderr >= 0 && null_device >= 0) {
-        dup2(null_device, 2);
-    }
-    int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    if (saved_stderr >= 0 && null_device >= 0) {
-        dup2(saved_stderr, 2);
-    }
-    for (int fd : {saved_stderr, null_device}) {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    if (exit_code != 0 || last.width != size || last.height != size + text_band) {
-        std::fprintf(stderr, "icon: the program ended with %d and a last frame of %d x %d\n", exit_code,
-                     last.width, last.height);
+    // Each right-button release writes its vertex to the debugger output: captured, not for the build log.
+    program_run::result run = program_run::run(script_for(size), program_run::frames_kept::last);
+    const platform::pixel_buffer* last = run.frames.empty() ? nullptr : &run.frames.back().pixels;
+    if (run.exit_code != 0 || last == nullptr || last->width != size || last->height != size + text_band) {
+        std::fprintf(stderr, "icon: the program ended with %d and a last frame of %d x %d\n", run.exit_code,
+                     last ? last->width : 0, last ? last->height : 0);
         return 1;
     }
     // The icon is the client area below the text line.
     png_file::image icon{size, size, {}};
-    icon.pixels.assign(last.pixels.begin() + static_cast<std::ptrdiff_t>(text_band) * last.width,
-                       last.pixels.end());
+    icon.pixels.assign(last->pixels.begin() + static_cast<std::ptrdiff_t>(text_band) * last->width,
+                       last->pixels.end());
     std::string failure = png_file::write(argv[2], icon);
     if (!failure.empty()) {
         std::fprintf(stderr, "icon: cannot write %s\n", failure.c_str());

@@ -5,7 +5,7 @@
 // right_down, right_up, resize (x, y: the new client size), close, or a finger's touch_down, touch_move,
 // touch_up, touch_cancel followed by the finger's number; "#" starts a comment. The frame is a
 // binary PPM (P6) of the client area.
-#include "headless_host.h"
+#include "program_run.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -83,12 +83,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "replay: %s: %s\n", argv[1], error.c_str());
         return 2;
     }
-    headless::set_script(script);
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
-    int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    if (exit_code != 0 || last.width == 0 || !write_ppm(argv[2], last)) {
+    program_run::result run = program_run::run(script, program_run::frames_kept::last);
+    std::fputs(run.debug_output.c_str(), stderr);
+    if (run.exit_code != 0 || run.frames.empty() || run.frames.back().pixels.width == 0 ||
+        !write_ppm(argv[2], run.frames.back().pixels)) {
         std::fprintf(stderr, "replay: could not write %s\n", argv[2]);
         return 1;
     }

@@ -1,8 +1,8 @@
 // Writes the README's screenshot: the whole program on the headless host, a left click at (420, 180) and the
 // cursor moved on, saved as a PNG of the window's client area.
 //   usage: screenshot <out.png>
-#include "headless_host.h"
 #include "png_file.h"
+#include "program_run.h"
 
 #include <cstdio>
 #include <string>
@@ -13,20 +13,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     using headless::input;
-    headless::set_script({
-        {20, input::left_down, 420, 180, 0},
-        {21, input::left_up, 420, 180, 0},
-        {30, input::mouse_move, 540, 372, 0},
-        {60, input::close_button, 0, 0, 0},
-    });
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
-    int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    if (exit_code != 0 || last.width == 0) {
+    program_run::result run = program_run::run(
+        {
+            {20, input::left_down, 420, 180, 0},
+            {21, input::left_up, 420, 180, 0},
+            {30, input::mouse_move, 540, 372, 0},
+            {60, input::close_button, 0, 0, 0},
+        },
+        program_run::frames_kept::last);
+    if (run.exit_code != 0 || run.frames.empty() || run.frames.back().pixels.width == 0) {
         std::fprintf(stderr, "screenshot: the program drew no frame\n");
         return 1;
     }
+    const platform::pixel_buffer& last = run.frames.back().pixels;
     std::string failure = png_file::write(argv[1], {last.width, last.height, last.pixels});
     if (!failure.empty()) {
         std::fprintf(stderr, "screenshot: cannot write %s\n", failure.c_str());

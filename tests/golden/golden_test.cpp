@@ -2,11 +2,10 @@
 // compared pixel for pixel with the reviewed picture <scene>.png. On a mismatch the frame and a difference
 // image (differing pixels magenta, the rest dimmed) go to GOLDEN_OUT_DIR in the build tree.
 //   MIRRORS_RECORD_GOLDEN=1 ctest -R golden    writes the pictures anew, to be looked at before committing
-#include "headless_host.h"
 #include "host.h"
 #include "platform_hooks.h"
 #include "png_file.h"
-#include "scene/scene.h"
+#include "program_run.h"
 
 #include <gtest/gtest.h>
 
@@ -86,27 +85,24 @@ png_file::image play(const std::vector<step>& steps, int& leaking_frames) {
         t += 20;
     }
     script.push_back({t, input::close_button});
-    headless::reset();
-    scene = scene_state{};
-    headless::set_script(script);
-    png_file::image last;
     int first_count = -1;
     std::size_t posted = 0;
-    headless::set_paint_observer([&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    auto watch = [&](const platform::pixel_buffer&, std::uint64_t now) {
         int count = platform::gdi_object_count();
         leaking_frames += first_count >= 0 && count != first_count ? 1 : 0;
         first_count = first_count < 0 ? count : first_count;
-        last = {pixels.width, pixels.height, pixels.pixels};
         for (; posted < posts.size() && posts[posted].at_ms <= now; ++posted) {
             PostMessageA(platform::input::first_window(), posts[posted].key, 0,
                          MAKELPARAM(posts[posted].x, posts[posted].y));
         }
-    });
-    testing::internal::CaptureStderr(); // the right-button releases' debugger lines
-    EXPECT_EQ(WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT), 0);
-    testing::internal::GetCapturedStderr();
-    headless::set_paint_observer(nullptr);
-    return last;
+    };
+    program_run::result run = program_run::run(script, program_run::frames_kept::last, watch);
+    EXPECT_EQ(run.exit_code, 0);
+    if (run.frames.empty()) {
+        return {};
+    }
+    const platform::pixel_buffer& last = run.frames.back().pixels;
+    return {last.width, last.height, last.pixels};
 }
 
 class golden : public testing::TestWithParam<golden_scene> {};

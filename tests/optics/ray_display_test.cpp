@@ -3,24 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 
-#include "headless_host.h"
-#include "scene/scene.h"
+#include "program_run.h"
 
 namespace {
 
 const std::uint32_t red = 0xFF0000;
 const std::uint32_t yellow = 0xFFFF00;
 
-std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
-    if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
-        return 0xFFFFFFFFu;
-    }
-    return b.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(b.width) +
-                    static_cast<std::size_t>(x)];
-}
+using program_run::pixel;
 
 // A one-pixel line may be drawn a pixel off the ideal one.
 bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t colour) {
@@ -35,22 +26,11 @@ bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t co
 }
 
 TEST(ray_display, left_click_shows_marker_and_path) {
-    headless::reset();
-    scene = scene_state{};
-    platform::pixel_buffer before_click;
-    headless::set_paint_observer([&before_click](const platform::pixel_buffer& pixels, std::uint64_t now) {
-        if (now < 50) {
-            before_click = pixels;
-        }
-    });
-    headless::set_script({{50, headless::input::left_down, 420, 180},
-                          {55, headless::input::left_up, 420, 180},
-                          {100, headless::input::close_button}});
-    testing::internal::CaptureStderr();
-    const int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    testing::internal::GetCapturedStderr();
-    headless::set_paint_observer(nullptr);
-    ASSERT_EQ(exit_code, 0);
+    const program_run::result run = program_run::run({{50, headless::input::left_down, 420, 180},
+                                                      {55, headless::input::left_up, 420, 180},
+                                                      {100, headless::input::close_button}});
+    ASSERT_EQ(run.exit_code, 0);
+    const platform::pixel_buffer& before_click = program_run::frame_at(run, 49).pixels;
 
     const platform::pixel_buffer& shown = headless::window_pixels();
     ASSERT_GT(shown.width, 563);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "optics/geometry.h"
 
@@ -104,8 +105,9 @@ TEST(reflect, hit_at_origin_on_slanted_wall) {
 }
 
 TEST(reflect, null_output_is_skipped) {
-    reflect_ray({0, 0}, {10, 0}, {2, 4}, {4, 0}, nullptr);
-    reflect_ray({0, 0}, {0, 10}, {0, 5}, {0, 5}, nullptr);
+    EXPECT_EXIT((reflect_ray({0, 0}, {10, 0}, {2, 4}, {4, 0}, nullptr),
+                 reflect_ray({0, 0}, {0, 10}, {0, 5}, {0, 5}, nullptr), std::exit(0)),
+                testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The whole program through WinMain on the headless host: scripted input on a virtual clock, the window's
 // pixels read after each paint.
-#include "headless_host.h"
+#include "program_run.h"
 #include "scene/scene.h"
 
 #include <gtest/gtest.h>
@@ -16,39 +16,10 @@ const std::uint32_t yellow = 0xFFFF00;
 const std::uint32_t white = 0xFFFFFF;
 const std::uint32_t black = 0x000000;
 
-struct captured_frame {
-    std::uint64_t at_ms;
-    platform::pixel_buffer pixels;
-};
-
-struct program_run {
-    int exit_code;
-    std::string debug_output;
-    std::vector<captured_frame> frames;
-};
-
 using headless::input;
+using program_run::frame_at;
 
-// Runs the program from a fresh scene with the given script and keeps every frame it presents.
-program_run run_program(std::vector<headless::scripted_input> script) {
-    headless::reset();
-    scene = scene_state{};
-    program_run run;
-    headless::set_script(std::move(script));
-    headless::set_paint_observer([&run](const platform::pixel_buffer& pixels, std::uint64_t now) {
-        run.frames.push_back({now, pixels});
-    });
-    testing::internal::CaptureStderr();
-    run.exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    run.debug_output = testing::internal::GetCapturedStderr();
-    headless::set_paint_observer(nullptr);
-    return run;
-}
-
-std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
-    return b.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(b.width) +
-                    static_cast<std::size_t>(x)];
-}
+using program_run::pixel;
 
 int count_colour(const platform::pixel_buffer& b, std::uint32_t colour) {
     int count = 0;
@@ -58,26 +29,15 @@ int count_colour(const platform::pixel_buffer& b, std::uint32_t colour) {
     return count;
 }
 
-// The last frame presented at or before `at_ms`.
-const captured_frame& frame_at(const program_run& run, std::uint64_t at_ms) {
-    const captured_frame* found = &run.frames.front();
-    for (const captured_frame& f : run.frames) {
-        if (f.at_ms <= at_ms) {
-            found = &f;
-        }
-    }
-    return *found;
-}
-
 headless::scripted_input at(std::uint64_t ms, input kind, int x = 0, int y = 0, unsigned key = 0) {
     return {ms, kind, x, y, key};
 }
 
 TEST(whole_program, start_up_frame_shows_the_built_in_walls_and_zero_coordinates) {
-    program_run run = run_program({at(35, input::close_button)});
+    program_run::result run = program_run::run({at(35, input::close_button)});
     ASSERT_EQ(run.exit_code, 0);
     ASSERT_FALSE(run.frames.empty());
-    const captured_frame& first = run.frames.front();
+    const program_run::frame& first = run.frames.front();
     EXPECT_EQ(first.at_ms, 0u) << "the first frame is drawn while the window is created";
     const platform::pixel_buffer& b = first.pixels;
     ASSERT_EQ(b.width, 1024);
@@ -90,7 +50,7 @@ TEST(whole_program, start_up_frame_shows_the_built_in_walls_and_zero_coordinates
     }
     EXPECT_EQ(pixel(b, 298, 191), window_frame_grey) << "no wall joins the last vertex to the first";
     // "X 0" at (0, 0) and "Y 0" at (60, 0): black on white text cells, three characters each.
-    for (int left : {0, 60}) {
+    for (int left : {x_text_left, y_text_left}) {
         int whites = 0, blacks = 0;
         for (int y = 0; y < 16; ++y) {
             for (int x = left; x < left + 24; ++x) {
@@ -107,7 +67,7 @@ TEST(whole_program, start_up_frame_shows_the_built_in_walls_and_zero_coordinates
 }
 
 TEST(whole_program, repaints_on_every_timer_tick) {
-    program_run run = run_program({at(100, input::close_button)});
+    program_run::result run = program_run::run({at(100, input::close_button)});
     ASSERT_EQ(run.exit_code, 0);
     // One frame at creation, then one per 10 ms tick.
     EXPECT_GE(run.frames.size(), 10u);
@@ -118,7 +78,8 @@ TEST(whole_program, repaints_on_every_timer_tick) {
 }
 
 TEST(whole_program, coordinates_follow_the_mouse_at_the_next_tick) {
-    program_run run = run_program({at(15, input::mouse_move, 987, 321), at(60, input::close_button)});
+    program_run::result run =
+        program_run::run({at(15, input::mouse_move, 987, 321), at(60, input::close_button)});
     const platform::pixel_buffer& before = frame_at(run, 14).pixels;
     const platform::pixel_buffer& after = frame_at(run, 20).pixels;
     int changed = 0;
@@ -133,7 +94,7 @@ TEST(whole_program, coordinates_follow_the_mouse_at_the_next_tick) {
 }
 
 TEST(whole_program, right_clicks_draw_a_new_polyline_with_a_rubber_band) {
-    program_run run = run_program({
+    program_run::result run = program_run::run({
         at(5, input::right_down, 100, 100),
         at(6, input::right_up, 100, 100),
         at(7, input::mouse_move, 300, 100),
@@ -166,7 +127,7 @@ TEST(whole_program, right_clicks_draw_a_new_polyline_with_a_rubber_band) {
 }
 
 TEST(whole_program, a_resized_window_is_covered_by_the_next_frame) {
-    program_run run = run_program({
+    program_run::result run = program_run::run({
         at(15, input::resize, 400, 300),
         at(35, input::resize, 1200, 800),
         at(55, input::resize, 0, 0),
@@ -200,7 +161,7 @@ struct closing_case {
 class closing : public testing::TestWithParam<closing_case> {};
 
 TEST_P(closing, ends_the_program_with_exit_code_zero) {
-    program_run run = run_program(GetParam().script);
+    program_run::result run = program_run::run(GetParam().script);
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_LE(headless::now_ms(), GetParam().ended_by_ms);
     EXPECT_TRUE(run.debug_output.empty()) << run.debug_output;
@@ -217,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<closing_case>& info) { return info.param.name; });
 
 TEST(whole_program, keys_change_nothing_on_screen) {
-    program_run run = run_program({
+    program_run::result run = program_run::run({
         at(15, input::key_down, 0, 0, 'A'),
         at(16, input::key_up, 0, 0, 'A'),
         at(17, input::key_down, 0, 0, VK_F10),
@@ -229,14 +190,9 @@ TEST(whole_program, keys_change_nothing_on_screen) {
 }
 
 TEST(whole_program, exits_with_one_line_when_the_window_cannot_be_created) {
-    headless::reset();
-    headless::fail_window_creation(true);
-    testing::internal::CaptureStderr();
-    int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    std::string output = testing::internal::GetCapturedStderr();
-    headless::fail_window_creation(false);
-    EXPECT_NE(exit_code, 0);
-    EXPECT_EQ(output, "mirrors: cannot create the main window\n");
+    program_run::result run = program_run::run({}, program_run::frames_kept::every, nullptr, true);
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_EQ(run.debug_output, "mirrors: cannot create the main window\n");
 }
 
 } // namespace

@@ -177,11 +177,15 @@ TEST(drawing_surface, short_polylines_draw_nothing) {
 
 TEST(drawing_surface, circles_at_the_edge_of_the_coordinate_range_do_not_fail) {
     frame_target t = make_target(8, 8);
+    set_fill_color(0, 0, 255);
     run_frame(t.dc, [](HDC dc) {
         draw_circle(dc, INT_MAX, INT_MAX, 5);
         draw_circle(dc, INT_MIN, INT_MIN, 5);
-        draw_circle(dc, 4, 4, INT_MAX);
     });
+    EXPECT_EQ(GetPixel(t.dc, 0, 0), RGB(0, 0, 0)) << "both are far outside";
+    EXPECT_EQ(GetPixel(t.dc, 7, 7), RGB(0, 0, 0));
+    run_frame(t.dc, [](HDC dc) { draw_circle(dc, 4, 4, INT_MAX); });
+    EXPECT_EQ(GetPixel(t.dc, 4, 4), RGB(0, 0, 255)) << "the whole picture is inside the largest circle";
     free_target(t);
 }
 

@@ -19,7 +19,7 @@ import os
 import sys
 
 import screen
-from drive import SCENES, SKIP_NOTE, SKIPPED
+from drive import SKIP_NOTE, SKIPPED, golden
 from screen import RED, YELLOW
 
 ONLY_LINUX = (0, 0, 255)
@@ -111,7 +111,7 @@ def main():
              "per scene, compared over the area that both windows cover.", ""]
     missing = []
     total = 0
-    for name, _, _ in SCENES:
+    for name, _ in golden.session():
         paths = [os.path.join(args.linux, name + ".png"), os.path.join(args.wine, name + ".png")]
         absent = [p for p in paths if not os.path.exists(p)]
         if absent:

@@ -2,9 +2,9 @@
 // buttons, thousands of wall vertices, coordinates at the edges of the client area and at the ends of the
 // 16-bit range, resizes down to nothing and back, keys. The program must come through it without a crash,
 // without leaking GDI objects, and with a heap that stops growing once the wall list does.
-#include "headless_host.h"
 #include "host.h"
 #include "platform_hooks.h"
+#include "program_run.h"
 #include "scene/scene.h"
 
 #include <gtest/gtest.h>
@@ -345,15 +345,12 @@ TEST(soak, a_long_storm_of_input_leaks_no_gdi_objects_and_no_memory) {
     const storm_plan plan = plan_for(frames_wanted);
     std::vector<scripted_input> script = storm_writer{20240607}.write(plan);
 
-    headless::reset();
-    scene = scene_state{};
     soak_record record;
     record.heap_samples.reserve(static_cast<std::size_t>(frames_wanted));
     record.heap_sample_ms.reserve(static_cast<std::size_t>(frames_wanted));
     random_source post_random{77};
 
-    headless::set_script(std::move(script));
-    headless::set_paint_observer([&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    auto watch = [&](const platform::pixel_buffer& pixels, std::uint64_t now) {
         ++record.frames;
         int objects = platform::gdi_object_count();
         if (record.frames == 1) {
@@ -380,18 +377,14 @@ TEST(soak, a_long_storm_of_input_leaks_no_gdi_objects_and_no_memory) {
         if (record.frames % 50 == 0) {
             post_edge_message(post_random, now, plan, record);
         }
-    });
+    };
+    // Every right-button release writes a debugger line, kept out of the test log.
+    program_run::result run = program_run::run(std::move(script), program_run::frames_kept::none, watch);
 
-    // Every right-button release writes a debugger line; keep them out of the test log.
-    testing::internal::CaptureStderr();
-    int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
-    std::string debug_output = testing::internal::GetCapturedStderr();
-    headless::set_paint_observer(nullptr);
-
-    EXPECT_EQ(exit_code, 0);
+    EXPECT_EQ(run.exit_code, 0);
     EXPECT_GE(record.frames, frames_wanted);
     EXPECT_GT(record.posted, frames_wanted / 60);
-    EXPECT_NE(debug_output.find("65535, 65535\r\n"), std::string::npos)
+    EXPECT_NE(run.debug_output.find("65535, 65535\r\n"), std::string::npos)
         << "a release at the far end of the coordinate range reached the scene";
 
     // GDI objects: the frame's bitmap and context are gone after every frame, and the surface's pen and brush

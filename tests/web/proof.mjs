@@ -17,29 +17,33 @@ const options = Object.fromEntries(
 const chromiumPath = options.chromium || '/usr/bin/chromium';
 mkdirSync(options.out, { recursive: true });
 
-const BUILT_IN_WALLS = [[294, 129], [382, 50], [526, 99], [563, 239], [450, 327], [303, 254]];
-const DRAWN_WALLS = [[100, 420], [300, 380], [250, 520]];
-// A closed four-sided room (the last vertex placed on the first): the ray inside is reflected 21 times.
-const ROOM = [[600, 100], [900, 150], [850, 500], [580, 450], [600, 100]];
+// The session of the golden table as tests/golden/golden.py reads it: the start-up frame, then the table's
+// longest line of scenes that build on one another, each as the steps after the last. A click is where the
+// last move left the pointer.
+function tableSession() {
+  const session = JSON.parse(execFileSync(options.python || '/usr/bin/python3', [join(options.golden, 'golden.py')],
+    { encoding: 'utf8' }));
+  let pointer = [0, 0];
+  return session.map(([name, steps]) => [name, steps.map(([kind, value]) => {
+    if (kind === 'click') return ['click', value === 1 ? 'left' : 'right', ...pointer];
+    if (kind !== 'move' && kind !== 'size') throw new Error(`scenes.txt: ${name}: a browser cannot play ${kind}`);
+    pointer = kind === 'move' ? value : pointer;
+    return [kind === 'move' ? 'move' : 'resize', ...value];
+  })]);
+}
+// Each scene continues the last one; its frame is judged against the replay of every action so far. After the
+// table's session, what only a browser does: its window resized, and a right-button drag that ends outside the
+// page: the press is seen, the moves and the release outside are not (no capture), so no line is written and no
+// wall is started.
 const move = (x, y) => ['move', x, y];
-const click = (button, x, y) => ['click', button, x, y];
-// Each scene continues the last one; its frame is judged against the replay of every action so far.
 const SCENES = [
-  ['startup', []],
-  ['texts_follow', [move(333, 222)]],
-  ['ray', [click('left', 420, 180)]],
-  ['follow', [move(500, 150)]],
-  ['band_start', [click('right', ...DRAWN_WALLS[0]), move(...DRAWN_WALLS[1])]],
-  ['band_second', [click('right', ...DRAWN_WALLS[1]), move(...DRAWN_WALLS[2])]],
-  ['band_third', [click('right', ...DRAWN_WALLS[2]), move(150, 540)]],
-  ['drawn_ray', [click('left', 200, 300)]],
-  ['room', [...ROOM.map((p) => click('right', ...p)), click('left', 700, 300), move(760, 260)]],
+  ...tableSession(),
   ['resize', [['resize', 800, 500], move(720, 280)]],
-  // A right-button drag that ends outside the page: the press is seen, the moves and the release outside are
-  // not (no capture), so no line is written and no wall is started.
   ['outside', [['press', 'right', 500, 300], move(900, 300), ['release', 'right', 900, 300]]],
 ];
-const RELEASES = [...DRAWN_WALLS, ...ROOM].map(([x, y]) => `${x}, ${y}`);
+// Each right-button release writes its point.
+const RELEASES = SCENES.flatMap(([, actions]) => actions).filter(([kind, button]) => kind === 'click' && button === 'right')
+  .map(([, , x, y]) => `${x}, ${y}`);
 const BROWSER_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
   '--disable-sync', '--no-first-run', '--disable-quic'];
 
