@@ -70,12 +70,13 @@ translated_key translate_sdl_key(int sdl_scancode, int sdl_keycode) {
 
 namespace platform::sdl {
 
-// Keys already held when our window gets the focus: Windows knows their state but sends no key-down for
-// them, so Alt+F4 held while the window appears (or while the focus comes over from another window) does not
-// close it. SDL reports some of them as pressed when the focus comes (it compares the keyboard with its own
-// idea of it), and the X server's auto-repeat of the others as fresh presses; on X11 each SDL_KEYDOWN is
-// checked against the X event it comes from (see x11.cpp). Such a press is the key's state only, for no
-// window.
+// Keys already held when a window of ours gets the focus, as Windows treats them: the press that another
+// window saw gives no message, but the key is down, and each of its auto-repeats reaches the focused window
+// as a key-down with bit 30 (held before) set. SDL reports some of those keys as pressed when the focus comes
+// (it compares the keyboard with its own idea of it): that is the press another window saw, the state only.
+// The X server's auto-repeat of the others reaches SDL as fresh presses; on X11 each SDL_KEYDOWN is checked
+// against the X event it comes from (see x11.cpp), and a repeat of a key held before the focus tells the
+// key's state first, so that the window gets it as a repeat.
 void key(const SDL_KeyboardEvent& e, x11_key_press press) {
     translated_key k = translate_sdl_key(e.keysym.scancode, e.keysym.sym);
     if (k.virtual_key == 0) {
@@ -83,8 +84,13 @@ void key(const SDL_KeyboardEvent& e, x11_key_press press) {
     }
     bool down = e.type == SDL_KEYDOWN;
     window* w = by_id(e.windowID);
-    bool held_before_focus = down && raw_x11_events() && press != x11_key_press::fresh;
-    HWND target = w != nullptr && !held_before_focus ? w->handle : nullptr;
+    HWND target = w != nullptr ? w->handle : nullptr;
+    if (down && raw_x11_events() && press != x11_key_press::fresh) {
+        platform::input::key(nullptr, k.virtual_key, k.scan_code, k.extended, true);
+        if (press == x11_key_press::none) {
+            return;
+        }
+    }
     platform::input::key(target, k.virtual_key, k.scan_code, k.extended, down);
 }
 
