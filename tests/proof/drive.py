@@ -332,6 +332,25 @@ def window_menu(args, target, run):
                   [] if bool(menus()) == opened else ["no menu appeared" if opened else "the menu stays"])
 
 
+def start_without_a_seat(args, run):
+    """On weston's headless backend, which has no seat, the program says in one line why it cannot start and
+    exits with 1, rather than dying in SDL's Wayland start."""
+    session = weston.Session(args.out, seat=False)
+    try:
+        session.wait_socket()
+        done = subprocess.run([os.path.abspath(args.program)], env=session.client_env, capture_output=True,
+                              timeout=60)
+        lines = done.stderr.decode("latin-1").splitlines()
+        failures = ([] if done.returncode == 1 else ["exit code %d" % done.returncode]) + (
+            [] if len(lines) == 1 and lines[0].startswith("mirrors: cannot open a display: ") else
+            ["stderr: %r" % done.stderr[:400]])
+    except (RuntimeError, subprocess.SubprocessError, OSError) as error:
+        failures = [str(error)]
+    finally:
+        session.stop()
+    run.check("on a compositor without a seat: one line on stderr and exit code 1", failures)
+
+
 def close_with_alt_f4(target, process, run):
     try:
         # Weston's X window has the keyboard already (the X server's focus follows the pointer, which is over
@@ -558,6 +577,8 @@ def drive(args):
                 subprocess.run(["wineserver", "-k"], env=wine_env, timeout=30)
                 subprocess.run(["wineserver", "-w"], env=wine_env, timeout=30)
 
+    if args.platform == "wayland":
+        start_without_a_seat(args, run)
     with open(stderr_path, "rb") as stderr:
         captured = stderr.read()
     if args.platform == "wine":

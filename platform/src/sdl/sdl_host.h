@@ -61,8 +61,11 @@ int x11_connection_of(SDL_Window* window);     // the descriptor of its X connec
 enum class x11_key_press { none, fresh, held_before };
 x11_key_press take_last_x11_key_press();
 
-// wayland.cpp: the wl_display of a Wayland window (null elsewhere) and its descriptor; the sleep on it as
-// libwayland wants its readers to sleep.
+// wayland.cpp: whether the Wayland compositor that SDL would connect to announces a seat (a keyboard or
+// pointer); true when that cannot be known (no libwayland-client in the build, no answer: SDL then tells).
+bool wayland_compositor_has_seat();
+// The wl_display of a Wayland window (null elsewhere) and its descriptor; the sleep on it as libwayland wants
+// its readers to sleep.
 void* wayland_display_of(SDL_Window* window, int* fd);
 void sleep_on_wayland(void* display, int fd, std::optional<std::uint64_t> left_ns);
 

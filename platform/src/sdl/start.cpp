@@ -75,23 +75,6 @@ extern "C" void on_start_alarm(int) {
     _exit(1);
 }
 
-int init_video_watched(const std::string& display) {
-    int length = std::snprintf(no_answer_line, sizeof no_answer_line,
-                               "mirrors: cannot open a display: %s does not answer (waited %u s)\n",
-                               display.c_str(), display_answer_limit_s);
-    no_answer_length = length < 0 ? 0 : std::min(static_cast<std::size_t>(length), sizeof no_answer_line - 1);
-    struct sigaction action = {};
-    struct sigaction before = {};
-    action.sa_handler = on_start_alarm;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGALRM, &action, &before);
-    alarm(display_answer_limit_s);
-    int result = SDL_Init(SDL_INIT_VIDEO);
-    alarm(0);
-    sigaction(SIGALRM, &before, nullptr);
-    return result;
-}
-
 // SDL's error, in one line with the display variables that were set.
 std::string failure_reason() {
     std::string reason = SDL_GetError();
@@ -104,6 +87,66 @@ std::string failure_reason() {
         }
     }
     std::replace(reason.begin(), reason.end(), '\n', ' ');
+    return reason;
+}
+
+// Whether `drivers` (SDL's comma-separated list) names `driver`, and the list without it.
+bool names(const std::string& drivers, const char* driver, std::string* others) {
+    bool found = false;
+    std::size_t from = 0;
+    while (from <= drivers.size()) {
+        std::size_t end = std::min(drivers.find(',', from), drivers.size());
+        std::string name = drivers.substr(from, end - from);
+        if (SDL_strcasecmp(name.c_str(), driver) == 0) {
+            found = true;
+        } else if (!name.empty()) {
+            *others += (others->empty() ? "" : ",") + name;
+        }
+        from = end + 1;
+    }
+    return found;
+}
+
+// SDL 2.26 cannot start on a Wayland compositor without a seat (weston's headless backend, a kiosk with no
+// keyboard or pointer): its Wayland start sets up the mouse on the seat's record without looking whether
+// there is one, and the process dies of SIGSEGV. Such a compositor is left out of the drivers SDL tries; when
+// it was the only one, the start fails with the reason, as without a display. (Running on it anyway would
+// need a Wayland host of our own, for a window that could still only be closed by a signal.)
+bool leave_out_seatless_wayland(std::string* reason) {
+    const char* drivers = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    std::string others;
+    if (drivers == nullptr || !names(drivers, "wayland", &others) || wayland_compositor_has_seat()) {
+        return true;
+    }
+    if (others.empty()) {
+        const char* socket = std::getenv("WAYLAND_DISPLAY");
+        *reason = std::string("the Wayland compositor at WAYLAND_DISPLAY=") +
+                  (set("WAYLAND_DISPLAY") ? socket : "") +
+                  " has no seat (no keyboard, no pointer), without which SDL 2 cannot start";
+        return false;
+    }
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, others.c_str(), SDL_HINT_OVERRIDE);
+    return true;
+}
+
+// SDL's video subsystem started, under the watch: the reason when it failed, empty when it runs.
+std::string start_video_watched(const std::string& display) {
+    int length = std::snprintf(no_answer_line, sizeof no_answer_line,
+                               "mirrors: cannot open a display: %s does not answer (waited %u s)\n",
+                               display.c_str(), display_answer_limit_s);
+    no_answer_length = length < 0 ? 0 : std::min(static_cast<std::size_t>(length), sizeof no_answer_line - 1);
+    struct sigaction action = {};
+    struct sigaction before = {};
+    action.sa_handler = on_start_alarm;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, &before);
+    alarm(display_answer_limit_s);
+    std::string reason;
+    if (leave_out_seatless_wayland(&reason) && SDL_Init(SDL_INIT_VIDEO) != 0) {
+        reason = failure_reason();
+    }
+    alarm(0);
+    sigaction(SIGALRM, &before, nullptr);
     return reason;
 }
 
@@ -149,9 +192,10 @@ bool start(std::string* reason) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // SIGINT and SIGTERM are ours (see signals.cpp): until the start is over they end the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (init_video_watched(display_name()) != 0) {
+    std::string failure = start_video_watched(display_name());
+    if (!failure.empty()) {
         if (reason != nullptr) {
-            *reason = failure_reason();
+            *reason = failure;
         }
         SDL_Quit(); // what the failed start loaded (D-Bus, for one) is let go again
         return false;
