@@ -1,9 +1,10 @@
 """A Wayland desktop for the proof: Debian's weston, nested in the virtual X server as one X window.
 
 Weston's headless backend offers no seat (no pointer, no keyboard), on which SDL 2.26 cannot start: there the
-program must say so and exit (Session(seat=False)). Its X11 backend does offer one, fed by the X server's pointer and keyboard, so xdotool drives the Wayland client through
-weston's X window, and screenshots of that window show what weston composited. Weston draws the client's
-cursor into its output: a cursor theme of transparent images keeps it out of the pixels.
+program must say so and exit (Session(seat=False)). Its X11 backend does offer one, fed by the X server's
+pointer and keyboard, so xdotool drives the Wayland client through weston's X window, and screenshots of that
+window show what weston composited. Weston draws the client's cursor into its output: a cursor theme of
+transparent images keeps it out of the pixels.
 """
 
 import os
