@@ -407,6 +407,9 @@ def play(args, process, run, session):
         return close_by_held_keys(args, process, run)
     if args.platform == "wayland":
         target = find_client_in_weston(session, process)
+        # Nested weston sends a client that appeared under the pointer no pointer events at all (not even for
+        # moves onto it) until the pointer has left weston's X window once: out of it, for the first move in.
+        screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
         (left, top), (width, height) = target.origin, target.size
         parked = (weston.OUTPUT_SIZE[0] - 1, weston.OUTPUT_SIZE[1] - 1)
     else:
