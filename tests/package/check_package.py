@@ -11,7 +11,7 @@ deb: the control fields, the exact list of files, the desktop entry (desktop-fil
 lintian, appstreamcli and man on what it ships, the installed program under Xvfb up to its start-up frame and
 Alt+F4. install: `cmake --install` into a scratch prefix lays out exactly the same files. zip: the exact list
 of files, each program's resources, then the unpacked program under Wine up to its start-up frame. msi:
-installed by msiexec into a fresh Wine prefix, run from the Start menu's folder, uninstalled without a trace.
+installed by msiexec into a fresh Wine prefix, run up to its start-up frame, uninstalled without a trace.
 """
 
 import argparse
@@ -250,44 +250,38 @@ def drive_c_files(prefix):
 
 
 def programs_and_features(prefix):
-    """The installed products' entries in Programs and Features (Uninstall keys) and their icons, as text."""
+    """The Uninstall keys and product icons of the prefix's registry, as text."""
     with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as registry:
-        blocks = registry.read().split("\n\n")
-    return "".join(b for b in blocks if "\\Uninstall\\" in b or '"ProductIcon"=' in b)
+        return "".join(b for b in registry.read().split("\n\n") if "\\Uninstall\\" in b or "ProductIcon" in b)
 
 
 def check_msi_in(run, args, package, arch):
-    """Installs the MSI quietly into a fresh prefix, runs the installed program up to its start-up frame, then
-    uninstalls it: every file it brought is gone again."""
-    name = os.path.basename(package)
-    prefix = os.path.join(args.out, "prefix-" + arch)
+    """msiexec /i quietly into a fresh prefix, the installed program up to its start-up frame, msiexec /x."""
+    name, prefix = os.path.basename(package), os.path.join(args.out, "prefix-" + arch)
     shutil.rmtree(prefix, ignore_errors=True)
     prepare_wine_prefix(prefix, arch)
     before = drive_c_files(prefix)
     windows_path = "Z:" + os.path.abspath(package).replace("/", "\\")
     out = wine(prefix, arch, "msiexec", "/i", windows_path, "/qn")
     folder = "Program Files (x86)" if arch == "win64" and "win32" in name else "Program Files"
-    program = os.path.join("drive_c", folder, "mirrors", "mirrors.exe")
+    program = os.path.join(prefix, "drive_c", folder, "mirrors", "mirrors.exe")
     # Windows puts a per-machine package's shortcut in every user's Start menu; Wine 8 in the installing user's.
     shortcuts = [f for home in ("ProgramData", "users/*/AppData/Roaming") for f in glob.glob(
         os.path.join(prefix, "drive_c", home, "Microsoft/Windows/Start Menu/Programs/mirrors.lnk"))]
-    entry = programs_and_features(prefix)
-    run.check("%s: msiexec /i installs %s, a Start-menu shortcut, an entry of version %s with its icon" % (
-        name, program, args.version),
-        ([] if out.returncode == 0 else ["msiexec exited %d: %s" % (out.returncode, out.stderr[-400:])]) +
-        ([] if os.path.exists(os.path.join(prefix, program)) else ["no " + program]) +
-        ([] if shortcuts else ["no shortcut"]) +
-        ["no %s in Programs and Features" % w for w in ('"DisplayName"="mirrors"',
-         '"DisplayVersion"="%s"' % args.version, "mirrors.ico") if w not in entry])
+    wanted = ['"DisplayName"="mirrors"', '"DisplayVersion"="%s"' % args.version, "mirrors.ico"]
+    run.check("%s: msiexec /i installs %s, its shortcut %s and an entry %s in Programs and Features" % (
+        name, program, shortcuts, wanted), ["msiexec exited %d" % out.returncode] * (out.returncode != 0) +
+        ["no program"] * (not os.path.exists(program)) + ["no shortcut"] * (not shortcuts) +
+        ["no %s" % w for w in wanted if w not in programs_and_features(prefix)])
     installed_files = drive_c_files(prefix) - before
-    drive(run, args, "--platform", "wine", "--arch", arch, "--program", os.path.join(prefix, program), "--out",
+    drive(run, args, "--platform", "wine", "--arch", arch, "--program", program, "--out",
           os.path.join(args.out, "run-" + arch), "--prefix", prefix)
     out = wine(prefix, arch, "msiexec", "/x", windows_path, "/qn")
-    final = drive_c_files(prefix)
-    left = sorted((installed_files & final) | {f for f in final - before if "mirrors" in f.lower()})
-    run.check("%s: msiexec /x leaves no file of it and no entry" % name,
-              ([] if out.returncode == 0 else ["msiexec /x exited %d" % out.returncode]) + left +
-              (["still in Programs and Features"] if "mirrors" in programs_and_features(prefix) else []))
+    after = drive_c_files(prefix)
+    run.check("%s: msiexec /x leaves no file of it and no entry" % name, sorted(
+        (installed_files & after) | {f for f in after - before if "mirrors" in f.lower()}) +
+        ["msiexec /x exited %d" % out.returncode] * (out.returncode != 0) +
+        ["still in Programs and Features"] * ("mirrors" in programs_and_features(prefix)))
 
 
 def check_msi(run, args):
