@@ -2,8 +2,8 @@
 #
 # The icon is the program's own frame, rendered by tools/icon, which runs only on the build machine: the
 # Linux build tree (the Makefile's build/) makes it, and is configured here as `make run` would if it has not
-# been yet. One build of tools/icon serves both Windows trees and the Linux package, and no second host toolchain set up
-# inside a cross-compiling tree.
+# been yet. One build of tools/icon serves both Windows trees and the Linux package, and no second host
+# toolchain is set up inside a cross-compiling tree.
 enable_language(RC)
 set(MIRRORS_HOST_BUILD ${PROJECT_SOURCE_DIR}/build
     CACHE PATH "Linux build tree of this source whose tools/icon renders the Windows icon")
