@@ -1,6 +1,7 @@
 # The two commands: `make run` builds and starts the program, `make test` builds and runs every test.
 # Both install the Debian packages they need first (as root; otherwise they print the command to run).
-# `make package` makes the Debian package in build/ and the Windows zip in build-win32/.
+# `make package` makes the Debian package in build/, the Windows zip and MSI in build-win32/, the 64-bit MSI in
+# build-win64/.
 # Each tree is a preset of CMakePresets.json (`cmake --list-presets`); everyday work needs only the dev preset:
 #   cmake --preset dev && cmake --build --preset dev && ctest --preset dev
 
@@ -33,13 +34,16 @@ package:
 	scripts/install-deps package
 	cmake --preset release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --preset win32
+	cmake --preset win64
 	$(MAKE) packages
 
 # CPack in both trees as they are configured; building first on every core leaves CPack's own serial
-# build of the default targets nothing to do.
+# build of the default targets nothing to do. Each Windows tree's build makes its MSI; the 64-bit tree goes
+# first, so that its program is packed into the zip as well.
 packages:
 	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && cpack
+	cmake --build $(BUILD_WIN64) -j$(JOBS)
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD_WIN32) && cpack
 
