@@ -1,6 +1,7 @@
 # The two commands: `make run` builds and starts the program, `make test` builds and runs every test.
 # Both install the Debian packages they need first (as root; otherwise they print the command to run).
-# `make package` makes the Debian package in build/ and the Windows zip in build-win32/.
+# `make package` makes the Debian package in build/, the Windows zip in build-win32/ and the web packages in
+# build-web/.
 
 BUILD := build
 BUILD_WIN32 := build-win32
@@ -13,7 +14,7 @@ EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 BUILD_BENCH := build-bench
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program package packages web web-build bench bench-frames bench-program bench-web clean
+.PHONY: run test program package packages web web-build web-packages bench bench-frames bench-program bench-web clean
 
 run: program
 	./$(BUILD)/mirrors
@@ -29,6 +30,7 @@ package:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake -S . -B $(BUILD_WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	$(MAKE) packages
+	$(MAKE) web-packages
 
 # CPack in both trees as they are configured; building first on every core leaves CPack's own serial
 # build of the default targets nothing to do.
@@ -38,8 +40,9 @@ packages:
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD_WIN32) && cpack
 
-# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm: a static folder for any web
-# server) with Debian's emscripten, then serves it on http://127.0.0.1:8080/ until Ctrl+C.
+# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm and the app's files: a static
+# folder for any web server; mirrors.html, the page in one file) with Debian's emscripten, then serves it on
+# http://127.0.0.1:8080/ until Ctrl+C.
 web: web-build
 	node scripts/serve-web.mjs $(BUILD_WEB) 8080
 
@@ -47,6 +50,11 @@ web-build:
 	scripts/install-deps web
 	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) -j$(JOBS)
+
+# The web build's packages: build-web/mirrors-<version>-web.zip (the served folder) and
+# build-web/mirrors-<version>.html (the page in one file).
+web-packages: web-build
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) --target web_packages
 
 # The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
 # tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
@@ -70,7 +78,7 @@ test:
 	cmake -S . -B $(BUILD_WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 	cmake --build $(BUILD_WIN64) -j$(JOBS)
 	$(MAKE) packages
-	$(MAKE) web-build
+	$(MAKE) web-packages
 	npm ci --no-audit --no-fund
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
