@@ -3,7 +3,8 @@
 // session, a closed room, a browser window resize, Alt+F4. After every scene the whole canvas must equal the
 // headless host's frame for the same input (tools/replay), pixel for pixel, and so must the golden picture of a
 // scene of the same name (tests/golden); the right-button releases must write exactly their lines to the
-// console; the page must say why it cannot start and when the program ends.
+// console; the page must say why it cannot start and when the program ends. The same again with mirrors.html,
+// the page in one file, opened from disk; and the served page must be installable and start offline.
 //   node tests/web/proof.mjs --web build-web --replay build/tools/replay --out DIR
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
