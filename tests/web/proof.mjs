@@ -144,8 +144,8 @@ async function act(page, actions) {
   }
 }
 
-const running = (page) => page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0,
-  null, { timeout: 20000 });
+const running = (page) => page.waitForFunction(
+  () => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null, { timeout: 20000 });
 
 // Every scene on a new page at `address`, then Alt+F4; `where` names the page in the checks.
 async function playScenes(address, where) {
@@ -181,7 +181,8 @@ async function playScenes(address, where) {
       problems.push('the headless frame is the same as the last scene\'s');
     }
     previous = expected;
-    check(`${where}${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`, problems);
+    check(`${where}${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`,
+      problems);
     const picture = golden(name);
     if (picture) {
       check(`${where}${name}: the whole canvas equals the golden picture`, differences(canvas, picture));

@@ -10,8 +10,8 @@ import { createHash } from 'node:crypto';
 import { copyFileSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 
-const options = Object.fromEntries(
-  process.argv.slice(2).reduce((pairs, arg, i, all) => (i % 2 ? pairs : [...pairs, [arg.replace(/^--/, ''), all[i + 1]]]), []));
+const args = process.argv.slice(2);
+const options = Object.fromEntries(args.flatMap((arg, i) => (i % 2 ? [] : [[arg.replace(/^--/, ''), args[i + 1]]])));
 const out = options.out;
 const read = (file) => readFileSync(join(out, file));
 
@@ -45,7 +45,8 @@ function inlineBlock(id, type, text) {
 
 // `what`: a string or a pattern, which must stand exactly once in the page.
 function replaceOnce(page, what, by) {
-  const found = typeof what === 'string' ? page.split(what).length - 1 : (page.match(new RegExp(what, 'g')) || []).length;
+  const found = typeof what === 'string' ? page.split(what).length - 1
+                                         : (page.match(new RegExp(what, 'g')) || []).length;
   if (found !== 1) {
     fail(`index.html: expected ${what} once, found it ${found} times`);
   }
@@ -55,12 +56,14 @@ function replaceOnce(page, what, by) {
 function writeSinglePage() {
   let page = read('index.html').toString('utf8');
   page = replaceOnce(page, /<!-- The app to install:.*\n<link rel="manifest".*\n/, '');
-  page = replaceOnce(page, 'href="icon-192.png"', `href="data:image/png;base64,${read('icon-192.png').toString('base64')}"`);
+  const icon = `data:image/png;base64,${read('icon-192.png').toString('base64')}`;
+  page = replaceOnce(page, 'href="icon-192.png"', `href="${icon}"`);
   const notices = options.notices.split(',').map((file) => readFileSync(file, 'utf8').trim()).join('\n\n');
   if (notices.includes('-->')) {
     fail('the licence notices hold "-->"');
   }
-  page = replaceOnce(page, '<!doctype html>\n', `<!doctype html>\n<!--\nmirrors ${options.version}, the whole program in this one page.\n\n${notices}\n-->\n`);
+  const heading = `mirrors ${options.version}, the whole program in this one page.`;
+  page = replaceOnce(page, '<!doctype html>\n', `<!doctype html>\n<!--\n${heading}\n\n${notices}\n-->\n`);
   const program = [
     inlineBlock('mirrors-js', 'text/plain', read('mirrors.js').toString('utf8')),
     inlineBlock('mirrors-wasm', 'application/octet-stream', read('mirrors.wasm').toString('base64')),
