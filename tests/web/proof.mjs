@@ -3,13 +3,15 @@
 // session, a closed room, a browser window resize, Alt+F4. After every scene the whole canvas must equal the
 // headless host's frame for the same input (tools/replay), pixel for pixel, and so must the golden picture of a
 // scene of the same name (tests/golden); the right-button releases must write exactly their lines to the
-// console; the page must say why it cannot start and when the program ends.
+// console; the page must say why it cannot start and when the program ends. The same again with mirrors.html,
+// the page in one file, opened from disk; and the served page must be installable and start offline.
 //   node tests/web/proof.mjs --web build-web --replay build/tools/replay --out DIR
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { serve } from '../../scripts/serve-web.mjs';
 
 const options = Object.fromEntries(
@@ -146,14 +148,12 @@ async function act(page, actions) {
   }
 }
 
-const server = await serve(options.web, 0);
-const url = `http://127.0.0.1:${server.address().port}/`;
-const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
-const browser = await chromium.launchPersistentContext(profile, {
-  executablePath: chromiumPath, headless: true, args: BROWSER_ARGS, viewport: { width: 1024, height: 640 },
-});
-try {
-  const page = browser.pages()[0] || (await browser.newPage());
+const running = (page) => page.waitForFunction(
+  () => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null, { timeout: 20000 });
+
+// Every scene on a new page at `address`, then Alt+F4; `where` names the page in the checks.
+async function playScenes(address, where) {
+  const page = await browser.newPage();
   const logs = [];
   const errors = [];
   page.on('console', (m) => {
@@ -161,16 +161,15 @@ try {
     if (m.type() === 'error') errors.push(m.text());
   });
   page.on('pageerror', (e) => errors.push(String(e)));
-  await page.goto(url);
-  await page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null,
-    { timeout: 20000 });
+  await page.goto(address);
+  await running(page);
 
   // Frames a second with the pointer still: the 10 ms timer, counted over two seconds.
   const before = await frames(page);
   const started = Date.now();
   await page.waitForTimeout(2000);
   const fps = ((await frames(page)) - before) / ((Date.now() - started) / 1000);
-  console.log(`frames per second in the browser: ${fps.toFixed(1)}`);
+  console.log(`${where}frames per second in the browser: ${fps.toFixed(1)}`);
 
   let done = [];
   let previous = null;
@@ -186,13 +185,14 @@ try {
       problems.push('the headless frame is the same as the last scene\'s');
     }
     previous = expected;
-    check(`${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`, problems);
+    check(`${where}${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`,
+      problems);
     const picture = golden(name);
     if (picture) {
-      check(`${name}: the whole canvas equals the golden picture`, differences(canvas, picture));
+      check(`${where}${name}: the whole canvas equals the golden picture`, differences(canvas, picture));
     }
   }
-  check('each right-button release wrote its line to the console',
+  check(`${where}each right-button release wrote its line to the console`,
     JSON.stringify(logs) === JSON.stringify(RELEASES) ? [] : [`got ${JSON.stringify(logs)}`]);
 
   // Alt+F4 reaches the program, which ends; the page says so and keeps the last frame.
@@ -207,21 +207,69 @@ try {
   if (code !== 0) ending.push(`exit code ${code}`);
   if (!/has ended/.test(said)) ending.push(`the page says "${said}"`);
   if (Buffer.compare(last.rgba, (await canvasPixels(page)).rgba) !== 0) ending.push('the last frame is gone');
-  check('Alt+F4 ends the program with code 0; the page says so and keeps the last frame', ending);
-  check('no errors on the console', errors.length ? errors : []);
+  check(`${where}Alt+F4 ends the program with code 0; the page says so and keeps the last frame`, ending);
+  check(`${where}no errors on the console`, errors.length ? errors : []);
+  await page.close();
+}
+
+// The served page, visited once, is an app that Chromium would install (asked in this persistent profile: an
+// incognito one never installs), and it starts again with the server gone and the browser offline.
+async function installedOffline() {
+  const page = await browser.newPage();
+  await page.goto(url);
+  await running(page);
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, { timeout: 10000 });
+  const { installabilityErrors } = await (await browser.newCDPSession(page)).send('Page.getInstallabilityErrors');
+  check('the served page is installable: Chromium lists no installability error',
+    installabilityErrors.map((e) => JSON.stringify(e)));
+  server.closeAllConnections();
+  await new Promise((closed) => server.close(closed));
+  await browser.setOffline(true);
+  const problems = await page.reload().then(() => running(page)).then(() => nextFrames(page, 3))
+    .then(async () => differences(await canvasPixels(page), golden('startup')),
+      (e) => [`it does not start: ${e.message.split('\n')[0]}`]);
+  check('offline, the server gone, the page visited before starts: its frame equals the golden start-up', problems);
+  await browser.setOffline(false);
+  await page.close();
+}
+
+let server = await serve(options.web, 0);
+let url = `http://127.0.0.1:${server.address().port}/`;
+const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
+const browser = await chromium.launchPersistentContext(profile, {
+  executablePath: chromiumPath, headless: true, args: BROWSER_ARGS, viewport: { width: 1024, height: 640 },
+});
+try {
+  await playScenes(url, '');
+  await installedOffline();
+  await playScenes(pathToFileURL(join(resolve(options.web), 'mirrors.html')).href, 'mirrors.html from disk: ');
+  // A new server on another port is another origin, with no service worker that would answer from its files.
+  server = await serve(options.web, 0);
+  url = `http://127.0.0.1:${server.address().port}/`;
 
   // Start-up failures: one clear sentence instead of a blank page.
+  const wasm = (answer) => (p) => p.route('**/mirrors.wasm', answer);
   const failing = [
     ['without WebAssembly', (p) => p.addInitScript(() => { delete window.WebAssembly; }), /no WebAssembly/],
-    ['with mirrors.wasm missing', (p) => p.route('**/mirrors.wasm', (r) => r.fulfill({ status: 404, body: '' })),
-      /could not start/],
+    ['with mirrors.wasm missing', wasm((r) => r.fulfill({ status: 404, body: '' })),
+      /^mirrors could not start: mirrors\.wasm did not load \(the server answered 404\)\.$/],
+    ['with mirrors.wasm refused', wasm((r) => r.abort('accessdenied')),
+      /^mirrors could not start: mirrors\.wasm did not load \(the browser refused it, or the server did not/],
+    ['with mirrors.wasm damaged', wasm((r) => r.fulfill({ status: 200, contentType: 'application/wasm', body: 'MZ' })),
+      /^mirrors could not start: mirrors\.wasm is damaged or belongs to another build than mirrors\.js\.$/],
     ['with mirrors.js missing', (p) => p.route('**/mirrors.js', (r) => r.fulfill({ status: 404, body: '' })),
-      /could not start/],
+      /^mirrors could not start: mirrors\.js did not load \(the server has no such file, or the browser/],
+    ['opened from disk as index.html', () => {},
+      /^mirrors could not start: a page opened from disk cannot load mirrors\.wasm; open mirrors\.html instead, /,
+      pathToFileURL(join(resolve(options.web), 'index.html')).href],
+    ['when the program cannot start (no 2D canvas)',
+      (p) => p.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; }),
+      /^mirrors could not start: cannot open a display: the page has no canvas with a 2D context\.$/],
   ];
-  for (const [what, spoil, sentence] of failing) {
+  for (const [what, spoil, sentence, address = url] of failing) {
     const p = await browser.newPage();
     await spoil(p);
-    await p.goto(url);
+    await p.goto(address);
     let said = '';
     try {
       await p.waitForFunction((s) => new RegExp(s).test(document.getElementById('status').textContent),
