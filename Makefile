@@ -1,6 +1,7 @@
 # The two commands: `make run` builds and starts the program, `make test` builds and runs every test.
 # Both install the Debian packages they need first (as root; otherwise they print the command to run).
-# `make package` makes the Debian package in build/ and the Windows zip in build-win32/.
+# `make package` makes the Debian package in build/, the Windows zip and MSI in build-win32/, the 64-bit MSI in
+# build-win64/ and the web packages in build-web/.
 # Each tree is a preset of CMakePresets.json (`cmake --list-presets`); everyday work needs only the dev preset:
 #   cmake --preset dev && cmake --build --preset dev && ctest --preset dev
 
@@ -17,7 +18,7 @@ EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 BUILD_BENCH := build-bench
 JOBS ?= $(shell nproc)
 
-.PHONY: run test program package packages web web-build bench bench-frames bench-program bench-web clean
+.PHONY: run test program package packages web web-build web-packages bench bench-frames bench-program bench-web clean
 
 # The program in a tree of its own, so that running it never reconfigures the test tree.
 run: program
@@ -33,18 +34,23 @@ package:
 	scripts/install-deps package
 	cmake --preset release -DMIRRORS_TESTS=OFF -DMIRRORS_BENCHMARKS=OFF
 	cmake --preset win32
+	cmake --preset win64
 	$(MAKE) packages
+	$(MAKE) web-packages
 
 # CPack in both trees as they are configured; building first on every core leaves CPack's own serial
-# build of the default targets nothing to do.
+# build of the default targets nothing to do. Each Windows tree's build makes its MSI; the 64-bit tree goes
+# first, so that its program is packed into the zip as well.
 packages:
 	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && cpack
+	cmake --build $(BUILD_WIN64) -j$(JOBS)
 	cmake --build $(BUILD_WIN32) -j$(JOBS)
 	cd $(BUILD_WIN32) && cpack
 
-# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm: a static folder for any web
-# server) with Debian's emscripten, then serves it on http://127.0.0.1:8080/ until Ctrl+C.
+# The program in a web page: builds build-web/ (index.html, mirrors.js, mirrors.wasm and the app's files: a static
+# folder for any web server; mirrors.html, the page in one file) with Debian's emscripten, then serves it on
+# http://127.0.0.1:8080/ until Ctrl+C.
 web: web-build
 	node scripts/serve-web.mjs $(BUILD_WEB) 8080
 
@@ -52,6 +58,11 @@ web-build:
 	scripts/install-deps web
 	$(EMSCRIPTEN_ENV) cmake --preset web
 	$(EMSCRIPTEN_ENV) cmake --build --preset web -j$(JOBS)
+
+# The web build's packages: build-web/mirrors-<version>-web.zip (the served folder) and
+# build-web/mirrors-<version>.html (the page in one file).
+web-packages: web-build
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB) --target web_packages
 
 # The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
 # tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
@@ -73,7 +84,7 @@ test:
 	cmake --preset win64
 	cmake --build --preset win64 -j$(JOBS)
 	$(MAKE) packages
-	$(MAKE) web-build
+	$(MAKE) web-packages
 	npm ci --no-audit --no-fund
 	ctest --preset release -j$(JOBS)
 

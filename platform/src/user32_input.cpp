@@ -10,10 +10,10 @@ POINT cursor = {0, 0};
 
 namespace {
 
+// A key that went down while no window of ours had the focus is down here too, but that press reached no
+// window. Its auto-repeat goes to whichever window has the focus by then, with bit 30 (held before) set, as
+// on Windows: so Alt+F4 held while the window appears closes it at the first repeat.
 bool key_is_down[256] = {};
-// Keys held down while no window saw them go down (held before our window had the focus): their state is
-// known, but their auto-repeat is no press of ours, so Alt+F4 held while the window appears leaves it alone.
-bool key_down_unseen[256] = {};
 bool menu_key_armed = false;      // Alt or F10 pressed alone: its release would activate the menu bar
 unsigned synthesised_buttons = 0; // MK_* held through mouse_event
 
@@ -125,13 +125,8 @@ void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, b
     key_is_down[virtual_key] = down;
     window_record* w = find_window(window);
     if (w == nullptr || w->destroying) {
-        key_down_unseen[virtual_key] = down && (!was_down || key_down_unseen[virtual_key]);
         return;
     }
-    if (down && was_down && key_down_unseen[virtual_key]) {
-        return;
-    }
-    key_down_unseen[virtual_key] = false;
     bool alt = key_is_down[VK_MENU];
     bool control = key_is_down[VK_CONTROL];
     // Alt combinations and F10 are system keys, unless Control is held too (Ctrl+Alt is AltGr). Releasing Alt
@@ -206,7 +201,6 @@ void reset() {
     quit_code = 0;
     timers.clear();
     std::fill(std::begin(key_is_down), std::end(key_is_down), false);
-    std::fill(std::begin(key_down_unseen), std::end(key_down_unseen), false);
     menu_key_armed = false;
     cursor = POINT{0, 0};
     synthesised_buttons = 0;

@@ -7,6 +7,7 @@ window, the right-button release lines the program reports, and its exit code.
     drive.py --platform wayland --program build/mirrors --out DIR
     drive.py --platform wine --program build-win32/mirrors.exe --out DIR --prefix DIR [--arch win64]
     drive.py ... --startup-only      only the start-up frame, then Alt+F4 (for programs out of packages)
+    drive.py ... --keys-held-at-start   Alt+F4 held from before the start closes the window once it has the focus
     drive.py --platform wayland --scale 2 --startup-only ...   weston's output at scale 2: each program pixel
                                      an exact 2 x 2 block of the golden picture's
 
@@ -300,6 +301,43 @@ def leave_and_release_inside(args, target, run, scene, outside):
     return ["%d, %d\r\n" % RELEASED_INSIDE]
 
 
+def window_menu(args, target, run):
+    """Alt+Space opens the window menu and Escape closes it. Windows' own DefWindowProc opens it, on the
+    WM_SYSCHAR that the message loop's TranslateMessage makes of the key: a step for Wine only, which shows the
+    menu as a window of the program's own."""
+    search = ["--onlyvisible", "--class", os.path.basename(args.program)]
+    before = set(screen.search_windows(search))
+    screen.xdotool("windowfocus", "--sync", target.window)
+    for keys, opened in (("alt+space", True), ("Escape", False)):
+        screen.xdotool("key", "--clearmodifiers", keys)
+        for _ in range(FRAME_TRIES):
+            shown = bool(set(screen.search_windows(search)) - before)
+            if shown == opened:
+                break
+            time.sleep(FRAME_PAUSE)
+        run.check("%s %s the window menu" % (keys, "opens" if opened else "closes"),
+                  [] if shown == opened else ["no menu appeared" if opened else "the menu stays"])
+
+
+def start_without_a_seat(args, run):
+    """On weston's headless backend, which has no seat, the program says in one line why it cannot start and
+    exits with 1, rather than dying in SDL's Wayland start."""
+    session = weston.Session(args.out, seat=False)
+    try:
+        session.wait_socket()
+        done = subprocess.run([os.path.abspath(args.program)], env=session.client_env, capture_output=True,
+                              timeout=60)
+        lines = done.stderr.decode("latin-1").splitlines()
+        failures = ([] if done.returncode == 1 else ["exit code %d" % done.returncode]) + (
+            [] if len(lines) == 1 and lines[0].startswith("mirrors: cannot open a display: ") else
+            ["stderr: %r" % done.stderr[:400]])
+    except (RuntimeError, subprocess.SubprocessError, OSError) as error:
+        failures = [str(error)]
+    finally:
+        session.stop()
+    run.check("on a compositor without a seat: one line on stderr and exit code 1", failures)
+
+
 def close_with_alt_f4(target, process, run):
     try:
         # Weston's X window has the keyboard already (the X server's focus follows the pointer, which is over
@@ -339,11 +377,36 @@ def find_client_in_weston(session, process):
     raise RuntimeError("no window of the program appeared in weston within 30 s")
 
 
+def close_by_held_keys(args, process, run):
+    """Alt+F4 went down before the program started and stays held. Their presses reached no window of it, but
+    once its window has the focus the X server's auto-repeat of F4 does, as a key-down of a key held before,
+    and closes it with exit code 0, as on Windows. (The window may have the focus and close by itself first.)"""
+    search = (["--pid", str(process.pid)] if args.platform == "linux" else
+              ["--class", os.path.basename(args.program)])
+    try:
+        screen.xdotool("windowfocus", "--sync", screen.find_main_window(process, search, 60))
+    except RuntimeError:
+        pass  # gone already: its exit code tells
+    code = screen.wait_for_exit(process, 20)
+    screen.xdotool("keyup", "alt+F4")
+    run.check("Alt+F4 held since before the start closes the window at its first repeat, exit code 0",
+              [] if code == 0 else ["exit code %d" % code] if code is not None else ["still running 20 s after"])
+
+
 def play(args, process, run, session):
+    if args.keys_held_at_start:
+        return close_by_held_keys(args, process, run)
     if args.platform == "wayland":
         target = find_client_in_weston(session, process)
+        # Nested weston sends a client that appeared under the pointer no pointer events at all (not even for
+        # moves onto it) until the pointer has left weston's X window once: out of it, for the first move in.
+        screen.xdotool("mousemove", "--sync", (PARKED_POINTER[0] + 1) * args.scale - 1,
+                       (PARKED_POINTER[1] + 1) * args.scale - 1)
         (left, top), (width, height) = target.origin, target.size
         parked = (weston.OUTPUT_SIZE[0] * args.scale - 1, weston.OUTPUT_SIZE[1] * args.scale - 1)
+        if args.scale > 1:
+            # Back over weston's (larger) X window, away from the client, so that weston has the keys.
+            screen.xdotool("mousemove", "--window", session.window, "--sync", *parked)
     else:
         # Wine names a program's windows' X class after its file.
         search = (["--pid", str(process.pid)] if args.platform == "linux" else
@@ -377,13 +440,6 @@ def play(args, process, run, session):
         frame.save_png(os.path.join(args.out, name + ".png"))
         run.check("scene %s" % name, failures)
     if args.startup_only:
-        if args.keys_held_at_start:
-            # Held since before the window existed, so no press of them reached it: Windows sends no key-down
-            # for such keys, and the X server's auto-repeat of F4 must not act as a fresh Alt+F4 either.
-            time.sleep(1.5)
-            run.check("Alt+F4 held since before the start closes nothing",
-                      [] if process.poll() is None else ["the program ended with %d" % process.returncode])
-            screen.xdotool("keyup", "alt+F4")
         close_with_alt_f4(target, process, run)
         return
 
@@ -402,6 +458,8 @@ def play(args, process, run, session):
     # On Wayland (left, top) is the client's place in weston's window, which the moves are relative to too.
     run.release_lines += scene.releases
     run.release_lines += leave_and_release_inside(args, target, run, scene, (parked[0] - left, parked[1] - top))
+    if args.platform == "wine":
+        window_menu(args, target, run)
     close_with_alt_f4(target, process, run)
 
 
@@ -414,7 +472,7 @@ def main():
     parser.add_argument("--startup-only", action="store_true",
                         help="judge the start-up frame and Alt+F4 only")
     parser.add_argument("--keys-held-at-start", action="store_true",
-                        help="with --startup-only: Alt+F4 held down from before the start until after it")
+                        help="Alt+F4 held down from before the start: the first repeat closes the window")
     parser.add_argument("--arch", choices=["win32", "win64"], default="win32",
                         help="the Wine prefix's Windows: win64 for a 64-bit build (wine only)")
     parser.add_argument("--scale", type=int, default=1, help="weston's output scale (wayland only)")
@@ -477,7 +535,7 @@ def drive(args):
     elif args.platform == "wayland":
         args.background = (100, 100, 100)
         command = [os.path.abspath(args.program)]
-        session = weston.Session(out, args.scale)
+        session = weston.Session(out, scale=args.scale)
         try:
             window = session.wait_ready()
         except (RuntimeError, subprocess.SubprocessError, OSError) as error:
@@ -500,7 +558,8 @@ def drive(args):
         args.platform, args.background, os.environ.get("DISPLAY")))
 
     if session is None:
-        screen.xdotool("mousemove", "--sync", PARKED_POINTER[0], PARKED_POINTER[1])
+        screen.xdotool("mousemove", "--sync", (PARKED_POINTER[0] + 1) * args.scale - 1,
+                       (PARKED_POINTER[1] + 1) * args.scale - 1)
     stdout_path = os.path.join(out, "stdout.txt")
     stderr_path = os.path.join(out, "stderr.txt")
     with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
@@ -522,6 +581,8 @@ def drive(args):
                 subprocess.run(["wineserver", "-k"], env=wine_env, timeout=30)
                 subprocess.run(["wineserver", "-w"], env=wine_env, timeout=30)
 
+    if args.platform == "wayland":
+        start_without_a_seat(args, run)
     with open(stderr_path, "rb") as stderr:
         captured = stderr.read()
     if args.platform == "wine":

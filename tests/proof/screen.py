@@ -170,7 +170,7 @@ def window_geometry(window):
     return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
 
 
-def _search(args):
+def search_windows(args):
     out = subprocess.run(["xdotool", "search"] + args, capture_output=True, timeout=20)
     # xdotool search exits 1 when nothing matches; that only means "not yet".
     return [int(w) for w in out.stdout.decode().split()]
@@ -184,7 +184,7 @@ def find_main_window(process, search_args, timeout):
         if process.poll() is not None:
             raise RuntimeError("the program exited with %d before showing a window" % process.returncode)
         best = None
-        for window in _search(["--onlyvisible"] + search_args):
+        for window in search_windows(["--onlyvisible"] + search_args):
             try:
                 _, _, width, height = window_geometry(window)
             except RuntimeError:

@@ -1,9 +1,10 @@
 """A Wayland desktop for the proof: Debian's weston, nested in the virtual X server as one X window.
 
-Weston's headless backend offers no seat (no pointer, no keyboard) and SDL 2.26 fails to start on it; its X11
-backend does offer one, fed by the X server's pointer and keyboard, so xdotool drives the Wayland client through
-weston's X window, and screenshots of that window show what weston composited. Weston draws the client's
-cursor into its output: a cursor theme of transparent images keeps it out of the pixels.
+Weston's headless backend offers no seat (no pointer, no keyboard), on which SDL 2.26 cannot start: there the
+program must say so and exit (Session(seat=False)). Its X11 backend does offer one, fed by the X server's
+pointer and keyboard, so xdotool drives the Wayland client through weston's X window, and screenshots of that
+window show what weston composited. Weston draws the client's cursor into its output: a cursor theme of
+transparent images keeps it out of the pixels.
 """
 
 import os
@@ -39,7 +40,7 @@ def blank_cursor(size=24):
 class Session:
     """A running weston: its X window, and the environment for a Wayland client of it (no DISPLAY)."""
 
-    def __init__(self, out, scale=1):
+    def __init__(self, out, seat=True, scale=1):
         self.runtime = tempfile.mkdtemp(prefix="mirrors-weston-")  # private (0700), as libwayland demands
         themes = os.path.join(self.runtime, "icons")
         os.makedirs(os.path.join(themes, "blank", "cursors"))
@@ -54,11 +55,11 @@ class Session:
         self.socket = "mirrors-wayland"
         common = dict(XDG_RUNTIME_DIR=self.runtime, XCURSOR_PATH=themes, XCURSOR_THEME="blank",
                       XCURSOR_SIZE="24")
-        self.log = open(os.path.join(out, "weston.log"), "wb")
+        self.log = open(os.path.join(out, "weston.log" if seat else "weston-seatless.log"), "wb")
         self.process = subprocess.Popen(
-            ["weston", "--config=" + config, "--backend=x11-backend.so", "--socket=" + self.socket,
-             "--width=%d" % OUTPUT_SIZE[0], "--height=%d" % OUTPUT_SIZE[1], "--scale=%d" % scale,
-             "--use-pixman", "--idle-time=0"],
+            ["weston", "--config=" + config, "--backend=%s-backend.so" % ("x11" if seat else "headless"),
+             "--socket=" + self.socket, "--width=%d" % OUTPUT_SIZE[0], "--height=%d" % OUTPUT_SIZE[1],
+             "--scale=%d" % scale, "--use-pixman", "--idle-time=0"],
             env=dict(os.environ, **common), stdout=self.log, stderr=subprocess.STDOUT)
         client = dict(os.environ, **common, WAYLAND_DISPLAY=self.socket, SDL_VIDEODRIVER="wayland",
                       # Weston offers no server-side decorations; libdecor without its plugins only complains.
@@ -77,6 +78,14 @@ class Session:
                 return self.window
             time.sleep(0.2)
         raise RuntimeError("weston's desktop was not drawn within %d s" % timeout)
+
+    def wait_socket(self, timeout=30):
+        """Until weston listens on its socket (the headless backend has no window to wait for)."""
+        deadline = time.monotonic() + timeout
+        while not os.path.exists(os.path.join(self.runtime, self.socket)):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                raise RuntimeError("weston made no socket within %d s" % timeout)
+            time.sleep(0.1)
 
     def stop(self):
         if self.process.poll() is None:

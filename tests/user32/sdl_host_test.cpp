@@ -219,28 +219,50 @@ TEST_F(sdl_host, a_resize_resizes_the_client_area_and_repaints) {
     EXPECT_EQ(surface_pixel(sdl, 79, 29), 0xAABBCCu) << "the new frame fills the new surface";
 }
 
-TEST_F(sdl_host, keys_arrive_with_virtual_key_and_scan_code) {
-    SDL_Event key = {};
-    key.type = SDL_KEYDOWN;
-    key.key.keysym.scancode = SDL_SCANCODE_UP;
-    key.key.keysym.sym = SDLK_UP;
-    key.key.windowID = SDL_GetWindowID(sdl);
+// Key events as SDL reports them (type, key, whether to our window or to none: the focus was elsewhere), and
+// what the window gets.
+using key_event = std::tuple<Uint32, SDL_Scancode, bool>;
+struct key_row {
+    const char* name;
+    std::vector<key_event> events;
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> expected;
+};
+
+class sdl_key_rows : public sdl_host, public testing::WithParamInterface<key_row> {};
+
+TEST_P(sdl_key_rows, arrive_with_virtual_key_and_scan_code) {
     received.clear();
-    SDL_PushEvent(&key);
-    key.key.repeat = 1;
-    SDL_PushEvent(&key);
-    key.type = SDL_KEYUP;
-    key.key.repeat = 0;
-    SDL_PushEvent(&key);
+    for (const auto& [type, scancode, ours] : GetParam().events) {
+        SDL_Event e = {};
+        e.type = type;
+        e.key.keysym.scancode = scancode;
+        e.key.windowID = ours ? SDL_GetWindowID(sdl) : 0;
+        SDL_PushEvent(&e);
+    }
     drain();
-    ASSERT_EQ(received.size(), 3u);
-    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(VK_UP));
-    EXPECT_EQ(received[0].lParam, static_cast<LPARAM>(0x01480001));
-    EXPECT_EQ(received[1].lParam, static_cast<LPARAM>(0x41480001));
-    EXPECT_EQ(received[2].message, static_cast<UINT>(WM_KEYUP));
-    EXPECT_EQ(received[2].lParam, static_cast<LPARAM>(0xC1480001u));
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> got;
+    for (const MSG& m : received) {
+        got.emplace_back(m.message, m.wParam, m.lParam);
+    }
+    EXPECT_EQ(got, GetParam().expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    table, sdl_key_rows,
+    testing::Values(key_row{"press_repeat_release",
+                            {{SDL_KEYDOWN, SDL_SCANCODE_UP, true},
+                             {SDL_KEYDOWN, SDL_SCANCODE_UP, true},
+                             {SDL_KEYUP, SDL_SCANCODE_UP, true}},
+                            {{WM_KEYDOWN, VK_UP, 0x01480001},
+                             {WM_KEYDOWN, VK_UP, 0x41480001},
+                             {WM_KEYUP, VK_UP, 0xC1480001u}}},
+                    // Alt+F4 pressed while another window had the focus: its repeats are ours, as on Windows.
+                    key_row{"alt_f4_held_before_the_focus_repeats_with_bit_30",
+                            {{SDL_KEYDOWN, SDL_SCANCODE_LALT, false},
+                             {SDL_KEYDOWN, SDL_SCANCODE_F4, false},
+                             {SDL_KEYDOWN, SDL_SCANCODE_F4, true}},
+                            {{WM_SYSKEYDOWN, VK_F4, 0x603E0001}}}),
+    [](const testing::TestParamInfo<key_row>& info) { return info.param.name; });
 
 TEST_F(sdl_host, the_loop_sleeps_until_the_timer_is_due) {
     SetTimer(window, 1, 10, nullptr);

@@ -3,13 +3,15 @@
 // session, a closed room, a browser window resize, Alt+F4. After every scene the whole canvas must equal the
 // headless host's frame for the same input (tools/replay), pixel for pixel, and so must the golden picture of a
 // scene of the same name (tests/golden); the right-button releases must write exactly their lines to the
-// console; the page must say why it cannot start and when the program ends.
+// console; the page must say why it cannot start and when the program ends. The same again with mirrors.html,
+// the page in one file, opened from disk; and the served page must be installable and start offline.
 //   node tests/web/proof.mjs --web build-web --replay build/tools/replay --out DIR
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { serve } from '../../scripts/serve-web.mjs';
 
 const options = Object.fromEntries(
@@ -154,14 +156,15 @@ async function act(page, actions) {
 // the headless host's for the contacts the fingers are (client coordinates; a hold waits 1.5 s to lift).
 async function phone() {
   const s = 390 / 640;
-  const phoneBrowser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: BROWSER_ARGS });
+  const phoneBrowser =
+    await chromium.launch({ executablePath: chromiumPath, headless: true, args: BROWSER_ARGS });
   try {
     const page = await phoneBrowser.newPage({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
       hasTouch: true, isMobile: true });
     const logs = [];
     page.on('console', (m) => m.type() === 'log' && logs.push(m.text()));
     await page.goto(url);
-    await page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0);
+    await running(page);
     const cdp = await page.context().newCDPSession(page);
     const kinds = { touchStart: 'touch_down', touchMove: 'touch_move', touchEnd: 'touch_up' };
     const done = [['resize', 640, Math.floor(844 / s)]];
@@ -172,11 +175,15 @@ async function phone() {
         const touchPoints = points.map(([x, y]) => ({ x: (x + 0.5) * s, y: (y + 0.5) * s }));
         await cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
         fingers = type === 'touchEnd' ? fingers : points;
-        done.push(...fingers.map(([x, y], i) => [kinds[type], i + 1, x, y, i === fingers.length - 1 ? ms : 0]));
+        const last = fingers.length - 1;
+        done.push(...fingers.map(([x, y], i) => [kinds[type], i + 1, x, y, i === last ? ms : 0]));
         // A hold: the ring shows (the picture is kept) once the hold time is over, before the lift.
         await page.waitForTimeout(ms > 1000 ? 1200 : ms);
         if (ms > 1000) {
-          rings.push(await page.evaluate(() => (document.getElementById('hold') ? getComputedStyle(document.getElementById('hold')).display : 'none')));
+          rings.push(await page.evaluate(() => {
+            const ring = document.getElementById('hold');
+            return ring ? getComputedStyle(ring).display : 'none';
+          }));
           await page.screenshot({ path: join(options.out, 'phone_hold.png') });
           await page.waitForTimeout(ms - 1200);
         }
@@ -187,37 +194,38 @@ async function phone() {
     };
     const WALL = [[120, 600], [400, 560], [520, 760]];
     await scene('wall', WALL.flatMap((p) => [['touchStart', [p], 1500], ['touchEnd', [], 60]]));
-    check('phone: each press and hold shows its ring', rings.join() === 'block,block,block' ? [] : [rings.join()]);
+    check('phone: each press and hold shows its ring',
+      rings.join() === 'block,block,block' ? [] : [rings.join()]);
     const lines = WALL.map(([x, y]) => `${x}, ${y}`);
     check('phone: the three holds wrote their lines in order',
       JSON.stringify(logs) === JSON.stringify(lines) ? [] : [`got ${JSON.stringify(logs)}`]);
-    await scene('drag', [['touchStart', [[200, 450]]], ['touchMove', [[260, 430]]], ['touchMove', [[380, 380]]],
-      ['touchEnd', []]]);
-    await scene('pinch', [['touchStart', [[150, 1000], [350, 1000]]], ['touchMove', [[100, 990], [400, 1010]]],
-      ['touchMove', [[50, 980], [450, 1020]]], ['touchEnd', []]]);
+    await scene('drag', [['touchStart', [[200, 450]]], ['touchMove', [[260, 430]]],
+      ['touchMove', [[380, 380]]], ['touchEnd', []]]);
+    await scene('pinch', [['touchStart', [[150, 1000], [350, 1000]]],
+      ['touchMove', [[100, 990], [400, 1010]]], ['touchMove', [[50, 980], [450, 1020]]], ['touchEnd', []]]);
     const zoom = await page.evaluate(() => window.visualViewport.scale);
     check('phone: a pinch leaves the page at scale 1', zoom === 1 ? [] : [`the page is at scale ${zoom}`]);
-    // Shown at 390 / 640 on 3 device pixels per CSS pixel, without smoothing: no colour on the screen that the
-    // frame does not have.
+    // Shown at 390 / 640 on 3 device pixels per CSS pixel, without smoothing: no colour on the screen that
+    // the frame does not have.
     const shot = fromPpm(execFileSync('/usr/bin/convert', ['png:-', 'ppm:-'],
       { input: await page.screenshot({ path: join(options.out, 'phone.png') }), maxBuffer: 1 << 26 }));
-    const colours = (rgb, step) => new Set(Array.from({ length: rgb.length / step }, (_, i) => rgb.readUIntBE(i * step, 3)));
+    const colours = (rgb, step) =>
+      new Set(Array.from({ length: rgb.length / step }, (_, i) => rgb.readUIntBE(i * step, 3)));
     const framed = colours((await canvasPixels(page)).rgba, 4);
     const foreign = [...colours(shot.rgb, 3)].filter((c) => !framed.has(c));
-    check('phone: the screen shows the frame\'s colours only', foreign.length ? [`${foreign.length} others`] : []);
+    check('phone: the screen shows the frame\'s colours only',
+      foreign.length ? [`${foreign.length} others`] : []);
   } finally {
     await phoneBrowser.close();
   }
 }
 
-const server = await serve(options.web, 0);
-const url = `http://127.0.0.1:${server.address().port}/`;
-const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
-const browser = await chromium.launchPersistentContext(profile, {
-  executablePath: chromiumPath, headless: true, args: BROWSER_ARGS, viewport: { width: 1024, height: 640 },
-});
-try {
-  const page = browser.pages()[0] || (await browser.newPage());
+const running = (page) => page.waitForFunction(
+  () => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null, { timeout: 20000 });
+
+// Every scene on a new page at `address`, then Alt+F4; `where` names the page in the checks.
+async function playScenes(address, where) {
+  const page = await browser.newPage();
   const logs = [];
   const errors = [];
   page.on('console', (m) => {
@@ -225,16 +233,15 @@ try {
     if (m.type() === 'error') errors.push(m.text());
   });
   page.on('pageerror', (e) => errors.push(String(e)));
-  await page.goto(url);
-  await page.waitForFunction(() => window.Module && Module.mirrorsHost && Module.mirrorsHost.frames > 0, null,
-    { timeout: 20000 });
+  await page.goto(address);
+  await running(page);
 
   // Frames a second with the pointer still: the 10 ms timer, counted over two seconds.
   const before = await frames(page);
   const started = Date.now();
   await page.waitForTimeout(2000);
   const fps = ((await frames(page)) - before) / ((Date.now() - started) / 1000);
-  console.log(`frames per second in the browser: ${fps.toFixed(1)}`);
+  console.log(`${where}frames per second in the browser: ${fps.toFixed(1)}`);
 
   let done = [];
   let previous = null;
@@ -250,13 +257,14 @@ try {
       problems.push('the headless frame is the same as the last scene\'s');
     }
     previous = expected;
-    check(`${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`, problems);
+    check(`${where}${name}: the whole canvas equals the headless frame (${expected.width} x ${expected.height})`,
+      problems);
     const picture = golden(name);
     if (picture) {
-      check(`${name}: the whole canvas equals the golden picture`, differences(canvas, picture));
+      check(`${where}${name}: the whole canvas equals the golden picture`, differences(canvas, picture));
     }
   }
-  check('each right-button release wrote its line to the console',
+  check(`${where}each right-button release wrote its line to the console`,
     JSON.stringify(logs) === JSON.stringify(RELEASES) ? [] : [`got ${JSON.stringify(logs)}`]);
 
   // Alt+F4 reaches the program, which ends; the page says so and keeps the last frame.
@@ -271,22 +279,70 @@ try {
   if (code !== 0) ending.push(`exit code ${code}`);
   if (!/has ended/.test(said)) ending.push(`the page says "${said}"`);
   if (Buffer.compare(last.rgba, (await canvasPixels(page)).rgba) !== 0) ending.push('the last frame is gone');
-  check('Alt+F4 ends the program with code 0; the page says so and keeps the last frame', ending);
-  check('no errors on the console', errors.length ? errors : []);
+  check(`${where}Alt+F4 ends the program with code 0; the page says so and keeps the last frame`, ending);
+  check(`${where}no errors on the console`, errors.length ? errors : []);
+  await page.close();
+}
+
+// The served page, visited once, is an app that Chromium would install (asked in this persistent profile: an
+// incognito one never installs), and it starts again with the server gone and the browser offline.
+async function installedOffline() {
+  const page = await browser.newPage();
+  await page.goto(url);
+  await running(page);
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, { timeout: 10000 });
+  const { installabilityErrors } = await (await browser.newCDPSession(page)).send('Page.getInstallabilityErrors');
+  check('the served page is installable: Chromium lists no installability error',
+    installabilityErrors.map((e) => JSON.stringify(e)));
+  server.closeAllConnections();
+  await new Promise((closed) => server.close(closed));
+  await browser.setOffline(true);
+  const problems = await page.reload().then(() => running(page)).then(() => nextFrames(page, 3))
+    .then(async () => differences(await canvasPixels(page), golden('startup')),
+      (e) => [`it does not start: ${e.message.split('\n')[0]}`]);
+  check('offline, the server gone, the page visited before starts: its frame equals the golden start-up', problems);
+  await browser.setOffline(false);
+  await page.close();
+}
+
+let server = await serve(options.web, 0);
+let url = `http://127.0.0.1:${server.address().port}/`;
+const profile = mkdtempSync(join(tmpdir(), 'mirrors-chromium-'));
+const browser = await chromium.launchPersistentContext(profile, {
+  executablePath: chromiumPath, headless: true, args: BROWSER_ARGS, viewport: { width: 1024, height: 640 },
+});
+try {
+  await playScenes(url, '');
   await phone();
+  await installedOffline();
+  await playScenes(pathToFileURL(join(resolve(options.web), 'mirrors.html')).href, 'mirrors.html from disk: ');
+  // A new server on another port is another origin, with no service worker that would answer from its files.
+  server = await serve(options.web, 0);
+  url = `http://127.0.0.1:${server.address().port}/`;
 
   // Start-up failures: one clear sentence instead of a blank page.
+  const wasm = (answer) => (p) => p.route('**/mirrors.wasm', answer);
   const failing = [
     ['without WebAssembly', (p) => p.addInitScript(() => { delete window.WebAssembly; }), /no WebAssembly/],
-    ['with mirrors.wasm missing', (p) => p.route('**/mirrors.wasm', (r) => r.fulfill({ status: 404, body: '' })),
-      /could not start/],
+    ['with mirrors.wasm missing', wasm((r) => r.fulfill({ status: 404, body: '' })),
+      /^mirrors could not start: mirrors\.wasm did not load \(the server answered 404\)\.$/],
+    ['with mirrors.wasm refused', wasm((r) => r.abort('accessdenied')),
+      /^mirrors could not start: mirrors\.wasm did not load \(the browser refused it, or the server did not/],
+    ['with mirrors.wasm damaged', wasm((r) => r.fulfill({ status: 200, contentType: 'application/wasm', body: 'MZ' })),
+      /^mirrors could not start: mirrors\.wasm is damaged or belongs to another build than mirrors\.js\.$/],
     ['with mirrors.js missing', (p) => p.route('**/mirrors.js', (r) => r.fulfill({ status: 404, body: '' })),
-      /could not start/],
+      /^mirrors could not start: mirrors\.js did not load \(the server has no such file, or the browser/],
+    ['opened from disk as index.html', () => {},
+      /^mirrors could not start: a page opened from disk cannot load mirrors\.wasm; open mirrors\.html instead, /,
+      pathToFileURL(join(resolve(options.web), 'index.html')).href],
+    ['when the program cannot start (no 2D canvas)',
+      (p) => p.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; }),
+      /^mirrors could not start: cannot open a display: the page has no canvas with a 2D context\.$/],
   ];
-  for (const [what, spoil, sentence] of failing) {
+  for (const [what, spoil, sentence, address = url] of failing) {
     const p = await browser.newPage();
     await spoil(p);
-    await p.goto(url);
+    await p.goto(address);
     let said = '';
     try {
       await p.waitForFunction((s) => new RegExp(s).test(document.getElementById('status').textContent),

@@ -1,16 +1,14 @@
 // The SDL host's fingers: each SDL finger event is a contact for user32, which makes mouse messages of them
 // as Windows would (user32_touch.cpp). SDL's own promotion, a finger as the left button only, is turned off:
 // it knows no press and hold, so a finger could never give the right button.
-#include "host_sdl_touch.h"
-
-#include "host.h"
+#include "sdl_host.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace platform::sdl_touch {
+namespace platform::sdl {
 
-void configure() {
+void configure_touch() {
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
 }
 
@@ -24,20 +22,18 @@ int pixel_of(float fraction, int extent) {
 
 } // namespace
 
-void finger(const SDL_TouchFingerEvent& e, HWND window) {
+void finger(const SDL_TouchFingerEvent& e) {
+    window* w = by_id(e.windowID);
     // A touchpad moves the pointer through the mouse events already: only a screen's fingers touch the
     // window. (A device SDL does not know, as for pushed events, counts as a screen.)
     SDL_TouchDeviceType type = SDL_GetTouchDeviceType(e.touchId);
-    if (window == nullptr || type == SDL_TOUCH_DEVICE_INDIRECT_ABSOLUTE ||
+    if (w == nullptr || type == SDL_TOUCH_DEVICE_INDIRECT_ABSOLUTE ||
         type == SDL_TOUCH_DEVICE_INDIRECT_RELATIVE) {
         return;
     }
-    SDL_Window* sdl = SDL_GetWindowFromID(e.windowID);
     int width = 0;
     int height = 0;
-    if (sdl != nullptr) {
-        SDL_GetWindowSize(sdl, &width, &height);
-    }
+    SDL_GetWindowSize(w->sdl, &width, &height);
     // SDL gives the finger's place as a fraction of the window's size, the window's logical size: our client
     // pixels.
     if (!std::isfinite(e.x) || !std::isfinite(e.y)) {
@@ -51,10 +47,10 @@ void finger(const SDL_TouchFingerEvent& e, HWND window) {
                                                      : contact_action::move;
     // Finger ids are unique per device only.
     long long id = static_cast<long long>(e.fingerId) ^ (static_cast<long long>(e.touchId) << 32);
-    platform::input::touch(window, {id, platform::input::contact_kind::touch, action, x, y, false});
+    platform::input::touch(w->handle, {id, platform::input::contact_kind::touch, action, x, y, false});
 }
 
-} // namespace platform::sdl_touch
+} // namespace platform::sdl
 
 namespace platform::host {
 

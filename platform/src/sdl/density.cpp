@@ -4,11 +4,11 @@
 // the size of the client area, and SDL draws the window surface into a buffer of the output's density with
 // its renderer; scaled by the nearest pixel, each program pixel becomes an exact block, as in a browser.
 // Input and sizes stay in logical pixels, the client area's. X11 has no output scale and is left as it is.
-#include "host_sdl_density.h"
+#include "sdl_host.h"
 
 #include <cstring>
 
-namespace platform::sdl_density {
+namespace platform::sdl {
 
 namespace {
 
@@ -19,13 +19,13 @@ bool on_wayland() {
 
 } // namespace
 
-void configure() {
+void configure_density() {
     // The window surface's texture is made with the scale quality of this moment.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
 }
 
-Uint32 window_flags() {
+Uint32 density_window_flags() {
     return on_wayland() ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
 }
 
-} // namespace platform::sdl_density
+} // namespace platform::sdl

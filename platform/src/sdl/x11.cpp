@@ -1,0 +1,149 @@
+// What the SDL host reads from the X server itself when SDL runs on X11: the buttons, and the keys held when
+// a window of ours gets the focus. SDL hands over every X event as an SDL_SYSWMEVENT once they are enabled.
+#include "sdl_host.h"
+
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#endif
+
+#include <cstring>
+
+namespace platform::sdl {
+
+namespace {
+
+bool reading_raw_events = false;
+x11_key_press last_key_press = x11_key_press::none;
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+unsigned buttons_of_x11_state(unsigned state) {
+    return ((state & Button1Mask) != 0 ? MK_LBUTTON : 0u) | ((state & Button2Mask) != 0 ? MK_MBUTTON : 0u) |
+           ((state & Button3Mask) != 0 ? MK_RBUTTON : 0u);
+}
+
+unsigned button_of_x11(unsigned button) {
+    return button == Button1   ? MK_LBUTTON
+           : button == Button2 ? MK_MBUTTON
+           : button == Button3 ? MK_RBUTTON
+                               : 0u; // the wheel and the side buttons
+}
+
+// The buttons as the X server reports them, at the pointer's true position in the window. SDL drops a
+// release whose press it did not see (pressed elsewhere, released over the window), which Windows delivers
+// to the window under the pointer; and once the pointer has left, SDL gives a button's events the last
+// position inside, clamped to the window's edge. A release outside the client area is then left out by
+// platform::input::mouse, as the mouse is never captured. (Moves come from SDL: it reads them through
+// XInput2, whose events it alone can read.)
+void x11_buttons(const XEvent& x) {
+    if (x.type != ButtonPress && x.type != ButtonRelease) {
+        return;
+    }
+    const window* target = nullptr;
+    for (const window& w : windows) {
+        if (w.x_window != 0 && w.x_window == x.xbutton.window) {
+            target = &w;
+        }
+    }
+    unsigned button = button_of_x11(x.xbutton.button);
+    if (target == nullptr || button == 0) {
+        return;
+    }
+    bool down = x.type == ButtonPress;
+    // The state is the one before this event.
+    unsigned before = buttons_of_x11_state(x.xbutton.state);
+    buttons = down ? (before | button) : (before & ~button);
+    platform::input::mouse(target->handle, button_action(button, down), x.xbutton.x, x.xbutton.y, buttons);
+}
+
+// The keyboard at focus time comes in a KeymapNotify event, and each SDL_KEYDOWN follows the X event it comes
+// from (see keys.cpp).
+bool x_key_down_here[256] = {};   // X key codes pressed while a window of ours had the focus
+bool x_key_held_before[256] = {}; // X key codes held down already when it got the focus
+
+void x11_keys(const XEvent& x) {
+    if (x.type == KeymapNotify) {
+        for (unsigned code = 0; code < 256; ++code) {
+            bool down =
+                (static_cast<unsigned char>(x.xkeymap.key_vector[code / 8]) & (1u << (code % 8))) != 0;
+            x_key_held_before[code] = down && !x_key_down_here[code];
+        }
+    } else if (x.type == KeyPress) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        last_key_press = x_key_held_before[code] ? x11_key_press::held_before : x11_key_press::fresh;
+        x_key_down_here[code] = !x_key_held_before[code];
+    } else if (x.type == KeyRelease) {
+        unsigned code = x.xkey.keycode & 0xFFu;
+        x_key_down_here[code] = false;
+        x_key_held_before[code] = false;
+    }
+}
+#endif
+
+} // namespace
+
+bool x11_running() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "x11") == 0;
+}
+
+void read_raw_x11_events(bool on) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (on) {
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    }
+    reading_raw_events = on;
+#else
+    (void)on;
+#endif
+}
+
+bool raw_x11_events() {
+    return reading_raw_events;
+}
+
+void x11_event(const SDL_SysWMmsg* message) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (reading_raw_events && message != nullptr && message->subsystem == SDL_SYSWM_X11) {
+        x11_buttons(message->msg.x11.event);
+        x11_keys(message->msg.x11.event);
+    }
+#else
+    (void)message;
+#endif
+}
+
+x11_key_press take_last_x11_key_press() {
+    x11_key_press press = last_key_press;
+    last_key_press = x11_key_press::none;
+    return press;
+}
+
+unsigned long x_window_of(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        return info.info.x11.window;
+    }
+#else
+    (void)window;
+#endif
+    return 0;
+}
+
+int x11_connection_of(SDL_Window* window) {
+#if defined(__linux__) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display != nullptr) {
+        return ConnectionNumber(info.info.x11.display);
+    }
+#else
+    (void)window;
+#endif
+    return -1;
+}
+
+} // namespace platform::sdl
