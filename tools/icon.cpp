@@ -62,9 +62,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     headless::set_script(script_for(size));
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
+    headless::frame last;
+    headless::set_paint_observer([&last](headless::frame_view pixels, std::uint64_t) { last = pixels; });
     // Each right-button release writes its vertex to the debugger output, stderr here: not for the build log.
     std::fflush(stderr);
     int saved_stderr = dup(2);

@@ -45,7 +45,7 @@ bool read_script(const char* path, std::vector<headless::scripted_input>* script
     return true;
 }
 
-bool write_ppm(const char* path, const platform::pixel_buffer& frame) {
+bool write_ppm(const char* path, const headless::frame& frame) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
@@ -79,9 +79,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     headless::set_script(script);
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
+    headless::frame last;
+    headless::set_paint_observer([&last](headless::frame_view pixels, std::uint64_t) { last = pixels; });
     int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
     if (exit_code != 0 || last.width == 0 || !write_ppm(argv[2], last)) {
         std::fprintf(stderr, "replay: could not write %s\n", argv[2]);

@@ -19,9 +19,8 @@ int main(int argc, char** argv) {
         {30, input::mouse_move, 540, 372, 0},
         {60, input::close_button, 0, 0, 0},
     });
-    platform::pixel_buffer last;
-    headless::set_paint_observer(
-        [&last](const platform::pixel_buffer& pixels, std::uint64_t) { last = pixels; });
+    headless::frame last;
+    headless::set_paint_observer([&last](headless::frame_view pixels, std::uint64_t) { last = pixels; });
     int exit_code = WinMain(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
     if (exit_code != 0 || last.width == 0) {
         std::fprintf(stderr, "screenshot: the program drew no frame\n");

@@ -5,6 +5,7 @@
 // pixel_buffer) and puts only those on screen, usually none; and waiting for a message sleeps until the next
 // input or timer deadline: on X11 and Wayland on the display connection itself (see host_sdl_wait.cpp).
 #include "host.h"
+#include "host_sdl_keys.h"
 #include "host_sdl_start.h"
 #include "host_sdl_wait.h"
 

@@ -1,4 +1,5 @@
 // The SDL host's keyboard: SDL's keys as Windows virtual keys with their set-1 scan codes on a US keyboard.
+#include "host_sdl_keys.h"
 #include "host.h"
 
 #include <SDL.h>

@@ -3,7 +3,6 @@
 // image (differing pixels magenta, the rest dimmed) go to GOLDEN_OUT_DIR in the build tree.
 //   MIRRORS_RECORD_GOLDEN=1 ctest -R golden    writes the pictures anew, to be looked at before committing
 #include "headless_host.h"
-#include "host.h"
 #include "platform_hooks.h"
 #include "png_file.h"
 #include "scene/scene.h"
@@ -92,13 +91,13 @@ png_file::image play(const std::vector<step>& steps, int& leaking_frames) {
     png_file::image last;
     int first_count = -1;
     std::size_t posted = 0;
-    headless::set_paint_observer([&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    headless::set_paint_observer([&](headless::frame_view pixels, std::uint64_t now) {
         int count = platform::gdi_object_count();
         leaking_frames += first_count >= 0 && count != first_count ? 1 : 0;
         first_count = first_count < 0 ? count : first_count;
-        last = {pixels.width, pixels.height, pixels.pixels};
+        last = {pixels.width, pixels.height, {pixels.pixels.begin(), pixels.pixels.end()}};
         for (; posted < posts.size() && posts[posted].at_ms <= now; ++posted) {
-            PostMessageA(platform::input::first_window(), posts[posted].key, 0,
+            PostMessageA(platform::first_window(), posts[posted].key, 0,
                          MAKELPARAM(posts[posted].x, posts[posted].y));
         }
     });

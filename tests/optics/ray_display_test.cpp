@@ -14,7 +14,7 @@ namespace {
 const std::uint32_t red = 0xFF0000;
 const std::uint32_t yellow = 0xFFFF00;
 
-std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
+std::uint32_t pixel(headless::frame_view b, int x, int y) {
     if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
         return 0xFFFFFFFFu;
     }
@@ -23,7 +23,7 @@ std::uint32_t pixel(const platform::pixel_buffer& b, int x, int y) {
 }
 
 // A one-pixel line may be drawn a pixel off the ideal one.
-bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t colour) {
+bool colour_near(headless::frame_view b, int x, int y, std::uint32_t colour) {
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
             if (pixel(b, x + dx, y + dy) == colour) {
@@ -37,8 +37,8 @@ bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t co
 TEST(ray_display, left_click_shows_marker_and_path) {
     headless::reset();
     scene = scene_state{};
-    platform::pixel_buffer before_click;
-    headless::set_paint_observer([&before_click](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    headless::frame before_click;
+    headless::set_paint_observer([&before_click](headless::frame_view pixels, std::uint64_t now) {
         if (now < 50) {
             before_click = pixels;
         }
@@ -52,7 +52,7 @@ TEST(ray_display, left_click_shows_marker_and_path) {
     headless::set_paint_observer(nullptr);
     ASSERT_EQ(exit_code, 0);
 
-    const platform::pixel_buffer& shown = headless::window_pixels();
+    headless::frame_view shown = headless::window_pixels();
     ASSERT_GT(shown.width, 563);
     ASSERT_GT(shown.height, 327);
 

@@ -3,7 +3,6 @@
 // 16-bit range, resizes down to nothing and back, keys. The program must come through it without a crash,
 // without leaking GDI objects, and with a heap that stops growing once the wall list does.
 #include "headless_host.h"
-#include "host.h"
 #include "platform_hooks.h"
 #include "scene/scene.h"
 
@@ -321,7 +320,7 @@ struct soak_record {
 // pointer left of or above the window arrives as 65535. Posted straight to the window's queue.
 void post_edge_message(random_source& random, std::uint64_t now, const storm_plan& plan,
                        soak_record& record) {
-    HWND window = platform::input::first_window();
+    HWND window = platform::first_window();
     if (window == nullptr) {
         return;
     }
@@ -353,7 +352,7 @@ TEST(soak, a_long_storm_of_input_leaks_no_gdi_objects_and_no_memory) {
     random_source post_random{77};
 
     headless::set_script(std::move(script));
-    headless::set_paint_observer([&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    headless::set_paint_observer([&](headless::frame_view pixels, std::uint64_t now) {
         ++record.frames;
         int objects = platform::gdi_object_count();
         if (record.frames == 1) {
