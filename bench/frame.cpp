@@ -102,7 +102,7 @@ void frame(benchmark::State& state, frame_size size, bool moving) {
     } else if (platform::gdi_object_count() != objects_before) {
         state.SkipWithError("GDI objects leaked across frames");
     }
-    const platform::pixel_buffer& shown = headless::window_pixels();
+    headless::frame_view shown = headless::window_pixels();
     if (shown.width != size.width || shown.height != size.height) {
         state.SkipWithError("the frame shown does not cover the client area");
     }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     }
     // Each right-button release writes its vertex to the debugger output: captured, not for the build log.
     program_run::result run = program_run::run(script_for(size), program_run::frames_kept::last);
-    const platform::pixel_buffer* last = run.frames.empty() ? nullptr : &run.frames.back().pixels;
+    const headless::frame* last = run.frames.empty() ? nullptr : &run.frames.back().pixels;
     if (run.exit_code != 0 || last == nullptr || last->width != size || last->height != size + text_band) {
         std::fprintf(stderr, "icon: the program ended with %d and a last frame of %d x %d\n", run.exit_code,
                      last ? last->width : 0, last ? last->height : 0);

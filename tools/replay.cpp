@@ -50,7 +50,7 @@ bool read_script(const char* path, std::vector<headless::scripted_input>* script
     return true;
 }
 
-bool write_ppm(const char* path, const platform::pixel_buffer& frame) {
+bool write_ppm(const char* path, const headless::frame& frame) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;

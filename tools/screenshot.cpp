@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "screenshot: the program drew no frame\n");
         return 1;
     }
-    const platform::pixel_buffer& last = run.frames.back().pixels;
+    const headless::frame& last = run.frames.back().pixels;
     std::string failure = png_file::write(argv[1], {last.width, last.height, last.pixels});
     if (!failure.empty()) {
         std::fprintf(stderr, "screenshot: cannot write %s\n", failure.c_str());

@@ -19,11 +19,29 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
-#include "gdi_internal.h"
-
 namespace headless {
+
+// A window's client pixels: 0x00RRGGBB words, rows top-down, no padding. A view of the host's own buffer,
+// good until the program next draws or the window goes away: keep a frame to hold on to them.
+struct frame_view {
+    int width = 0;
+    int height = 0;
+    std::span<const std::uint32_t> pixels; // width * height words
+};
+
+// A copy of a window's client pixels.
+struct frame {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+
+    frame() = default;
+    frame(frame_view v) : width(v.width), height(v.height), pixels(v.pixels.begin(), v.pixels.end()) {}
+    operator frame_view() const { return {width, height, pixels}; }
+};
 
 enum class input {
     mouse_move,
@@ -66,12 +84,11 @@ struct scripted_input {
 void set_script(std::vector<scripted_input> script);
 
 // Called after every EndPaint of a top-level window with its client pixels and the virtual time.
-void set_paint_observer(
-    std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)> observer);
+void set_paint_observer(std::function<void(frame_view pixels, std::uint64_t now_ms)> observer);
 
 // The first top-level window's client pixels as last painted. While that window exists this is its live
 // pixel buffer; once it is destroyed, a copy taken at that moment. Empty before any paint.
-const platform::pixel_buffer& window_pixels();
+frame_view window_pixels();
 
 std::uint64_t now_ms();
 int frames_presented(); // number of EndPaint presentations so far

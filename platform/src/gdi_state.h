@@ -3,7 +3,7 @@
 // of their range from overflowing.
 #pragma once
 
-#include "gdi_internal.h"
+#include "platform_hooks.h"
 
 #include <cstdint>
 #include <memory>

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "gdi_internal.h"
+#include "platform_hooks.h"
 
 namespace platform {
 
@@ -107,13 +107,12 @@ struct scan_code {
 };
 scan_code scan_code_of(unsigned virtual_key);
 
-// The SDL host's translation of a key, given as SDL scancode (the physical key) and SDL keycode (what the
-// layout makes of it), to a virtual key with its set-1 scan code. virtual_key is 0 for keys not mapped.
+// A host's key (SDL's, the browser's) as a virtual key with its set-1 scan code; virtual_key is 0 for keys
+// not mapped.
 struct translated_key {
     unsigned virtual_key;
     unsigned scan_code;
     bool extended;
 };
-translated_key translate_sdl_key(int sdl_scancode, int sdl_keycode);
 
 } // namespace platform

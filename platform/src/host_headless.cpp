@@ -14,7 +14,7 @@ std::size_t next_input = 0;
 std::uint64_t last_input_ms = 0;
 HWND closed_by_host = nullptr; // the window that the end of the script already closed
 
-std::function<void(const platform::pixel_buffer&, std::uint64_t)> paint_observer;
+std::function<void(headless::frame_view, std::uint64_t)> paint_observer;
 int frames = 0;
 std::vector<std::uint64_t> hold_signs;
 bool refuse_windows = false;
@@ -109,6 +109,10 @@ void deliver(const headless::scripted_input& in) {
     }
 }
 
+headless::frame_view view_of(const platform::pixel_buffer& b) {
+    return {b.width, b.height, b.pixels};
+}
+
 void deliver_due_inputs() {
     while (next_input < script.size() && script[next_input].at_ms <= clock_ms) {
         deliver(script[next_input++]);
@@ -128,13 +132,12 @@ void set_script(std::vector<scripted_input> inputs) {
     closed_by_host = nullptr;
 }
 
-void set_paint_observer(
-    std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)> observer) {
+void set_paint_observer(std::function<void(frame_view pixels, std::uint64_t now_ms)> observer) {
     paint_observer = std::move(observer);
 }
 
-const platform::pixel_buffer& window_pixels() {
-    return shown_pixels != nullptr ? *shown_pixels : last_pixels;
+frame_view window_pixels() {
+    return view_of(shown_pixels != nullptr ? *shown_pixels : last_pixels);
 }
 
 std::uint64_t now_ms() {
@@ -216,7 +219,7 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
     }
     ++frames;
     if (paint_observer) {
-        paint_observer(pixels, clock_ms);
+        paint_observer(view_of(pixels), clock_ms);
     }
 }
 

@@ -6,7 +6,6 @@
 // back where it started.
 #include <windows.h>
 
-#include "gdi_internal.h"
 #include "platform_hooks.h"
 
 #include "fuzz_check.h"

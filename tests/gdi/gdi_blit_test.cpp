@@ -1,5 +1,4 @@
 // Block transfers, fills and single pixels, with clipping at every edge of the coordinate range.
-#include "gdi_internal.h"
 #include "gdi_test_support.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
 // Handles, selection, deletion, stock objects, bitmaps and the live-object count.
-#include "gdi_internal.h"
 #include "gdi_test_support.h"
 
 #include <climits>

@@ -2,7 +2,7 @@
 // compared pixel for pixel with the reviewed picture <scene>.png. On a mismatch the frame and a difference
 // image (differing pixels magenta, the rest dimmed) go to GOLDEN_OUT_DIR in the build tree.
 //   MIRRORS_RECORD_GOLDEN=1 ctest -R golden    writes the pictures anew, to be looked at before committing
-#include "host.h"
+#include "headless_host.h"
 #include "platform_hooks.h"
 #include "png_file.h"
 #include "program_run.h"
@@ -87,12 +87,12 @@ png_file::image play(const std::vector<step>& steps, int& leaking_frames) {
     script.push_back({t, input::close_button});
     int first_count = -1;
     std::size_t posted = 0;
-    auto watch = [&](const platform::pixel_buffer&, std::uint64_t now) {
+    auto watch = [&](headless::frame_view, std::uint64_t now) {
         int count = platform::gdi_object_count();
         leaking_frames += first_count >= 0 && count != first_count ? 1 : 0;
         first_count = first_count < 0 ? count : first_count;
         for (; posted < posts.size() && posts[posted].at_ms <= now; ++posted) {
-            PostMessageA(platform::input::first_window(), posts[posted].key, 0,
+            PostMessageA(platform::first_window(), posts[posted].key, 0,
                          MAKELPARAM(posts[posted].x, posts[posted].y));
         }
     };
@@ -101,7 +101,7 @@ png_file::image play(const std::vector<step>& steps, int& leaking_frames) {
     if (run.frames.empty()) {
         return {};
     }
-    const platform::pixel_buffer& last = run.frames.back().pixels;
+    const headless::frame& last = run.frames.back().pixels;
     return {last.width, last.height, last.pixels};
 }
 

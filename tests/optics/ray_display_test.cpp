@@ -14,7 +14,7 @@ const std::uint32_t yellow = 0xFFFF00;
 using program_run::pixel;
 
 // A one-pixel line may be drawn a pixel off the ideal one.
-bool colour_near(const platform::pixel_buffer& b, int x, int y, std::uint32_t colour) {
+bool colour_near(headless::frame_view b, int x, int y, std::uint32_t colour) {
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
             if (pixel(b, x + dx, y + dy) == colour) {
@@ -30,9 +30,9 @@ TEST(ray_display, left_click_shows_marker_and_path) {
                                                       {55, headless::input::left_up, 420, 180},
                                                       {100, headless::input::close_button}});
     ASSERT_EQ(run.exit_code, 0);
-    const platform::pixel_buffer& before_click = program_run::frame_at(run, 49).pixels;
+    const headless::frame& before_click = program_run::frame_at(run, 49).pixels;
 
-    const platform::pixel_buffer& shown = headless::window_pixels();
+    headless::frame_view shown = headless::window_pixels();
     ASSERT_GT(shown.width, 563);
     ASSERT_GT(shown.height, 327);
 

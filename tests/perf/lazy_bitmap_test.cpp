@@ -5,7 +5,7 @@
 // after every step, and so must their copies into a window.
 #include <windows.h>
 
-#include "gdi_internal.h"
+#include "platform_hooks.h"
 
 #include <gtest/gtest.h>
 

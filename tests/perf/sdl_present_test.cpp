@@ -2,7 +2,7 @@
 // (window surfaces in memory) every frame is checked pixel by pixel against the picture it should show:
 // after repeated, changed and moved pictures, after an expose, and on a surface that SDL made anew behind
 // user32's back. And with MIRRORS_FRAME_LOG the host writes one time per frame.
-#include "host.h"
+#include "platform_hooks.h"
 
 #include <windows.h>
 
@@ -88,7 +88,7 @@ class sdl_present : public testing::Test {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         shown = picture{0x112233, 10, 12, 5, 40};
         std::string reason;
-        ASSERT_TRUE(platform::host::start(&reason)) << reason;
+        ASSERT_TRUE(platform::start_host(&reason)) << reason;
         WNDCLASSEXA cls = {};
         cls.cbSize = sizeof cls;
         cls.lpfnWndProc = painting_procedure;
@@ -109,7 +109,7 @@ class sdl_present : public testing::Test {
     void TearDown() override {
         DestroyWindow(window);
         UnregisterClassA("sdl_present_test", nullptr);
-        platform::host::stop();
+        platform::stop_host();
     }
 
     // Delivers whatever is waiting (paints included).
@@ -234,7 +234,7 @@ TEST_F(sdl_present_logged, the_frame_log_has_one_time_per_frame) {
     ReleaseDC(window, GetDC(window));
     DestroyWindow(window);
     window = nullptr;
-    platform::host::stop(); // closes the log
+    platform::stop_host(); // closes the log
     std::ifstream log(path);
 #if !defined(MIRRORS_FRAME_LOG)
     // Only a benchmark build keeps the log: the program as shipped reads no variable and writes no file.

@@ -3,7 +3,7 @@
 // here is checked against a snapshot taken before it, and some also for the exact band they report.
 #include <windows.h>
 
-#include "gdi_internal.h"
+#include "platform_hooks.h"
 
 #include <gtest/gtest.h>
 

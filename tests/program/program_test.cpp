@@ -21,7 +21,7 @@ using program_run::frame_at;
 
 using program_run::pixel;
 
-int count_colour(const platform::pixel_buffer& b, std::uint32_t colour) {
+int count_colour(headless::frame_view b, std::uint32_t colour) {
     int count = 0;
     for (std::uint32_t p : b.pixels) {
         count += p == colour ? 1 : 0;
@@ -39,7 +39,7 @@ TEST(whole_program, start_up_frame_shows_the_built_in_walls_and_zero_coordinates
     ASSERT_FALSE(run.frames.empty());
     const program_run::frame& first = run.frames.front();
     EXPECT_EQ(first.at_ms, 0u) << "the first frame is drawn while the window is created";
-    const platform::pixel_buffer& b = first.pixels;
+    const headless::frame& b = first.pixels;
     ASSERT_EQ(b.width, 1024);
     ASSERT_EQ(b.height, 640);
     EXPECT_EQ(pixel(b, 900, 600), window_frame_grey);
@@ -80,8 +80,8 @@ TEST(whole_program, repaints_on_every_timer_tick) {
 TEST(whole_program, coordinates_follow_the_mouse_at_the_next_tick) {
     program_run::result run =
         program_run::run({at(15, input::mouse_move, 987, 321), at(60, input::close_button)});
-    const platform::pixel_buffer& before = frame_at(run, 14).pixels;
-    const platform::pixel_buffer& after = frame_at(run, 20).pixels;
+    const headless::frame& before = frame_at(run, 14).pixels;
+    const headless::frame& after = frame_at(run, 20).pixels;
     int changed = 0;
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 120; ++x) {
@@ -108,20 +108,20 @@ TEST(whole_program, right_clicks_draw_a_new_polyline_with_a_rubber_band) {
     ASSERT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.debug_output, "100, 100\r\n300, 100\r\n");
 
-    const platform::pixel_buffer& band = frame_at(run, 20).pixels;
+    const headless::frame& band = frame_at(run, 20).pixels;
     EXPECT_EQ(pixel(band, 294, 129), window_frame_grey) << "the built-in walls are gone";
     EXPECT_EQ(pixel(band, 100, 100), yellow);
     EXPECT_EQ(pixel(band, 200, 100), yellow);
     EXPECT_EQ(pixel(band, 299, 100), yellow);
     EXPECT_EQ(count_colour(band, red), 0) << "a single vertex is no wall yet";
 
-    const platform::pixel_buffer& wall = frame_at(run, 40).pixels;
+    const headless::frame& wall = frame_at(run, 40).pixels;
     EXPECT_EQ(pixel(wall, 100, 100), red);
     EXPECT_EQ(pixel(wall, 299, 100), red);
     EXPECT_EQ(pixel(wall, 300, 101), yellow) << "rubber band from the new anchor";
     EXPECT_EQ(pixel(wall, 300, 250), yellow);
 
-    const platform::pixel_buffer& ended = frame_at(run, 55).pixels;
+    const headless::frame& ended = frame_at(run, 55).pixels;
     EXPECT_EQ(pixel(ended, 200, 100), red) << "the wall stays after the left click";
     EXPECT_EQ(pixel(ended, 300, 250), window_frame_grey) << "no rubber band after the left click";
 }
@@ -135,19 +135,19 @@ TEST(whole_program, a_resized_window_is_covered_by_the_next_frame) {
         at(95, input::close_button),
     });
     ASSERT_EQ(run.exit_code, 0);
-    const platform::pixel_buffer& small = frame_at(run, 30).pixels;
+    const headless::frame& small = frame_at(run, 30).pixels;
     ASSERT_EQ(small.width, 400);
     ASSERT_EQ(small.height, 300);
     EXPECT_EQ(pixel(small, 399, 299), window_frame_grey);
     EXPECT_EQ(pixel(small, 294, 129), red) << "walls are not scaled";
 
-    const platform::pixel_buffer& large = frame_at(run, 50).pixels;
+    const headless::frame& large = frame_at(run, 50).pixels;
     ASSERT_EQ(large.width, 1200);
     ASSERT_EQ(large.height, 800);
     EXPECT_EQ(pixel(large, 1199, 799), window_frame_grey);
     EXPECT_EQ(pixel(large, 294, 129), red);
 
-    const platform::pixel_buffer& back = frame_at(run, 90).pixels;
+    const headless::frame& back = frame_at(run, 90).pixels;
     ASSERT_EQ(back.width, 640);
     EXPECT_EQ(pixel(back, 639, 479), window_frame_grey);
 }

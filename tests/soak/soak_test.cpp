@@ -2,7 +2,7 @@
 // buttons, thousands of wall vertices, coordinates at the edges of the client area and at the ends of the
 // 16-bit range, resizes down to nothing and back, keys. The program must come through it without a crash,
 // without leaking GDI objects, and with a heap that stops growing once the wall list does.
-#include "host.h"
+#include "headless_host.h"
 #include "platform_hooks.h"
 #include "program_run.h"
 #include "scene/scene.h"
@@ -321,7 +321,7 @@ struct soak_record {
 // pointer left of or above the window arrives as 65535. Posted straight to the window's queue.
 void post_edge_message(random_source& random, std::uint64_t now, const storm_plan& plan,
                        soak_record& record) {
-    HWND window = platform::input::first_window();
+    HWND window = platform::first_window();
     if (window == nullptr) {
         return;
     }
@@ -350,7 +350,7 @@ TEST(soak, a_long_storm_of_input_leaks_no_gdi_objects_and_no_memory) {
     record.heap_sample_ms.reserve(static_cast<std::size_t>(frames_wanted));
     random_source post_random{77};
 
-    auto watch = [&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    auto watch = [&](headless::frame_view pixels, std::uint64_t now) {
         ++record.frames;
         int objects = platform::gdi_object_count();
         if (record.frames == 1) {

@@ -44,11 +44,11 @@ result run(std::vector<headless::scripted_input> script, frames_kept keep, const
     headless::fail_window_creation(refuse_windows);
     headless::set_script(std::move(script));
     result run;
-    headless::set_paint_observer([&](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    headless::set_paint_observer([&](headless::frame_view pixels, std::uint64_t now) {
         if (keep == frames_kept::every || (keep == frames_kept::last && run.frames.empty())) {
-            run.frames.push_back({now, pixels});
+            run.frames.push_back({now, headless::frame(pixels)});
         } else if (keep == frames_kept::last) {
-            run.frames.back() = {now, pixels};
+            run.frames.back() = {now, headless::frame(pixels)};
         }
         if (on_frame) {
             on_frame(pixels, now);
@@ -71,7 +71,7 @@ const frame& frame_at(const result& run, std::uint64_t at_ms) {
     return *found;
 }
 
-std::uint32_t pixel(const platform::pixel_buffer& frame, int x, int y) {
+std::uint32_t pixel(headless::frame_view frame, int x, int y) {
     if (x < 0 || y < 0 || x >= frame.width || y >= frame.height) {
         return 0xFFFFFFFFu;
     }

@@ -13,14 +13,14 @@ namespace program_run {
 
 struct frame {
     std::uint64_t at_ms;
-    platform::pixel_buffer pixels;
+    headless::frame pixels;
 };
 
 enum class frames_kept { every, last, none };
 
 // Called after each frame is kept, with its pixels and the virtual time: for what a test watches during the
 // run (GDI objects, the heap, the scene) or posts to the window.
-using frame_watch = std::function<void(const platform::pixel_buffer& pixels, std::uint64_t now_ms)>;
+using frame_watch = std::function<void(headless::frame_view pixels, std::uint64_t now_ms)>;
 
 struct result {
     int exit_code = 0;
@@ -37,6 +37,6 @@ result run(std::vector<headless::scripted_input> script, frames_kept keep = fram
 const frame& frame_at(const result& run, std::uint64_t at_ms);
 
 // The pixel at (x, y), 0xFFFFFFFF outside the frame.
-std::uint32_t pixel(const platform::pixel_buffer& frame, int x, int y);
+std::uint32_t pixel(headless::frame_view frame, int x, int y);
 
 } // namespace program_run

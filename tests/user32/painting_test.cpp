@@ -1,4 +1,5 @@
 // Invalidation, WM_PAINT, BeginPaint / EndPaint, erasing, presenting and resizing.
+#include "platform_hooks.h"
 #include "recorder.h"
 
 #include <algorithm>
@@ -255,7 +256,7 @@ TEST_F(user32_test, internal_paint_has_an_empty_paint_area) {
 TEST_F(user32_test, default_erase_fills_with_the_class_brush) {
     recorder::fresh_layer(CS_HREDRAW | CS_VREDRAW, CreateSolidBrush(RGB(0x12, 0x34, 0x56)));
     fresh_window(30, 20);
-    const platform::pixel_buffer& pixels = headless::window_pixels();
+    headless::frame_view pixels = headless::window_pixels();
     ASSERT_EQ(pixels.width, 30);
     ASSERT_EQ(pixels.height, 20);
     EXPECT_EQ(std::count(pixels.pixels.begin(), pixels.pixels.end(), 0x123456u), 30 * 20);
@@ -284,7 +285,7 @@ TEST_F(user32_test, erase_answers_one_with_a_brush_and_zero_without) {
 TEST_F(user32_test, end_paint_presents_the_pixels_to_the_observer) {
     paint_with(RGB(0xAA, 0xBB, 0xCC));
     std::vector<std::pair<std::uint64_t, std::uint32_t>> seen;
-    headless::set_paint_observer([&seen](const platform::pixel_buffer& pixels, std::uint64_t now) {
+    headless::set_paint_observer([&seen](headless::frame_view pixels, std::uint64_t now) {
         seen.emplace_back(now, pixels.pixels.empty() ? 0 : pixels.pixels.back());
     });
     HWND window = fresh_window(8, 8);

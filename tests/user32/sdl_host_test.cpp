@@ -1,6 +1,6 @@
 // The SDL host without a display: SDL's dummy video driver keeps window surfaces in memory, and events are
 // pushed into SDL's queue as the X server would send them.
-#include "host.h"
+#include "platform_hooks.h"
 
 #include <windows.h>
 
@@ -39,7 +39,7 @@ class sdl_host : public testing::Test {
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         std::string reason;
-        ASSERT_TRUE(platform::host::start(&reason)) << reason;
+        ASSERT_TRUE(platform::start_host(&reason)) << reason;
         WNDCLASSEXA cls = {};
         cls.cbSize = sizeof cls;
         cls.style = CS_HREDRAW | CS_VREDRAW;
@@ -280,47 +280,52 @@ struct key_case {
     const char* name;
     SDL_Scancode scancode;
     SDL_Keycode keycode;
-    platform::translated_key expected;
+    WPARAM virtual_key; // 0: not mapped, no message
+    LPARAM scan_code;   // set-1, with 0x100 for an extended key: bits 16 to 24 of the message's lParam
 };
 
-class sdl_keys : public testing::TestWithParam<key_case> {};
+class sdl_keys : public sdl_host, public testing::WithParamInterface<key_case> {};
 
-TEST_P(sdl_keys, map_to_virtual_keys_and_set_one_scan_codes) {
-    platform::translated_key k = platform::translate_sdl_key(GetParam().scancode, GetParam().keycode);
-    EXPECT_EQ(k.virtual_key, GetParam().expected.virtual_key);
-    EXPECT_EQ(k.scan_code, GetParam().expected.scan_code);
-    EXPECT_EQ(k.extended, GetParam().expected.extended);
+TEST_P(sdl_keys, arrive_as_virtual_keys_with_set_one_scan_codes) {
+    SDL_Event e = {SDL_KEYDOWN};
+    e.key.keysym = {GetParam().scancode, GetParam().keycode, 0, 0};
+    std::vector<MSG> got = after(e); // a key-down message (a system one for Alt and F10), or nothing
+    ASSERT_EQ(got.size(), GetParam().virtual_key != 0 ? 1u : 0u);
+    for (const MSG& m : got) {
+        EXPECT_EQ(m.wParam, GetParam().virtual_key);
+        EXPECT_EQ((m.lParam >> 16) & 0x1FF, GetParam().scan_code);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     table, sdl_keys,
-    testing::Values(key_case{"a", SDL_SCANCODE_A, SDLK_a, {'A', 0x1E, false}},
-                    key_case{"z", SDL_SCANCODE_Z, SDLK_z, {'Z', 0x2C, false}},
-                    key_case{"azerty_a_on_the_q_key", SDL_SCANCODE_Q, SDLK_a, {'A', 0x10, false}},
-                    key_case{"m", SDL_SCANCODE_M, SDLK_m, {'M', 0x32, false}},
-                    key_case{"one", SDL_SCANCODE_1, SDLK_1, {'1', 0x02, false}},
-                    key_case{"nine", SDL_SCANCODE_9, SDLK_9, {'9', 0x0A, false}},
-                    key_case{"zero", SDL_SCANCODE_0, SDLK_0, {'0', 0x0B, false}},
-                    key_case{"f1", SDL_SCANCODE_F1, SDLK_F1, {VK_F1, 0x3B, false}},
-                    key_case{"f10", SDL_SCANCODE_F10, SDLK_F10, {VK_F10, 0x44, false}},
-                    key_case{"f11", SDL_SCANCODE_F11, SDLK_F11, {VK_F11, 0x57, false}},
-                    key_case{"f12", SDL_SCANCODE_F12, SDLK_F12, {VK_F12, 0x58, false}},
-                    key_case{"left", SDL_SCANCODE_LEFT, SDLK_LEFT, {VK_LEFT, 0x4B, true}},
-                    key_case{"right", SDL_SCANCODE_RIGHT, SDLK_RIGHT, {VK_RIGHT, 0x4D, true}},
-                    key_case{"down", SDL_SCANCODE_DOWN, SDLK_DOWN, {VK_DOWN, 0x50, true}},
-                    key_case{"escape", SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, {VK_ESCAPE, 0x01, false}},
-                    key_case{"enter", SDL_SCANCODE_RETURN, SDLK_RETURN, {VK_RETURN, 0x1C, false}},
-                    key_case{"keypad_enter", SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, {VK_RETURN, 0x1C, true}},
-                    key_case{"space", SDL_SCANCODE_SPACE, SDLK_SPACE, {VK_SPACE, 0x39, false}},
-                    key_case{"tab", SDL_SCANCODE_TAB, SDLK_TAB, {VK_TAB, 0x0F, false}},
-                    key_case{"backspace", SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, {VK_BACK, 0x0E, false}},
-                    key_case{"left_shift", SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, {VK_SHIFT, 0x2A, false}},
-                    key_case{"right_shift", SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, {VK_SHIFT, 0x36, false}},
-                    key_case{"left_control", SDL_SCANCODE_LCTRL, SDLK_LCTRL, {VK_CONTROL, 0x1D, false}},
-                    key_case{"right_control", SDL_SCANCODE_RCTRL, SDLK_RCTRL, {VK_CONTROL, 0x1D, true}},
-                    key_case{"left_alt", SDL_SCANCODE_LALT, SDLK_LALT, {VK_MENU, 0x38, false}},
-                    key_case{"right_alt", SDL_SCANCODE_RALT, SDLK_RALT, {VK_MENU, 0x38, true}},
-                    key_case{"unmapped", SDL_SCANCODE_F13, SDLK_F13, {0, 0, false}}),
+    testing::Values(key_case{"a", SDL_SCANCODE_A, SDLK_a, 'A', 0x1E},
+                    key_case{"z", SDL_SCANCODE_Z, SDLK_z, 'Z', 0x2C},
+                    key_case{"azerty_a_on_the_q_key", SDL_SCANCODE_Q, SDLK_a, 'A', 0x10},
+                    key_case{"m", SDL_SCANCODE_M, SDLK_m, 'M', 0x32},
+                    key_case{"one", SDL_SCANCODE_1, SDLK_1, '1', 0x02},
+                    key_case{"nine", SDL_SCANCODE_9, SDLK_9, '9', 0x0A},
+                    key_case{"zero", SDL_SCANCODE_0, SDLK_0, '0', 0x0B},
+                    key_case{"f1", SDL_SCANCODE_F1, SDLK_F1, VK_F1, 0x3B},
+                    key_case{"f10", SDL_SCANCODE_F10, SDLK_F10, VK_F10, 0x44},
+                    key_case{"f11", SDL_SCANCODE_F11, SDLK_F11, VK_F11, 0x57},
+                    key_case{"f12", SDL_SCANCODE_F12, SDLK_F12, VK_F12, 0x58},
+                    key_case{"left", SDL_SCANCODE_LEFT, SDLK_LEFT, VK_LEFT, 0x14B},
+                    key_case{"right", SDL_SCANCODE_RIGHT, SDLK_RIGHT, VK_RIGHT, 0x14D},
+                    key_case{"down", SDL_SCANCODE_DOWN, SDLK_DOWN, VK_DOWN, 0x150},
+                    key_case{"escape", SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, VK_ESCAPE, 0x01},
+                    key_case{"enter", SDL_SCANCODE_RETURN, SDLK_RETURN, VK_RETURN, 0x1C},
+                    key_case{"keypad_enter", SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, VK_RETURN, 0x11C},
+                    key_case{"space", SDL_SCANCODE_SPACE, SDLK_SPACE, VK_SPACE, 0x39},
+                    key_case{"tab", SDL_SCANCODE_TAB, SDLK_TAB, VK_TAB, 0x0F},
+                    key_case{"backspace", SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, VK_BACK, 0x0E},
+                    key_case{"left_shift", SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, VK_SHIFT, 0x2A},
+                    key_case{"right_shift", SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, VK_SHIFT, 0x36},
+                    key_case{"left_control", SDL_SCANCODE_LCTRL, SDLK_LCTRL, VK_CONTROL, 0x1D},
+                    key_case{"right_control", SDL_SCANCODE_RCTRL, SDLK_RCTRL, VK_CONTROL, 0x11D},
+                    key_case{"left_alt", SDL_SCANCODE_LALT, SDLK_LALT, VK_MENU, 0x38},
+                    key_case{"right_alt", SDL_SCANCODE_RALT, SDLK_RALT, VK_MENU, 0x138},
+                    key_case{"unmapped", SDL_SCANCODE_F13, SDLK_F13, 0, 0}),
     [](const testing::TestParamInfo<key_case>& info) { return info.param.name; });
 
 } // namespace

@@ -17,6 +17,14 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+
+// A key given as SDL scancode (the physical key) and SDL keycode (what the layout makes of it), as a virtual
+// key on a US keyboard (keys.cpp).
+translated_key translate_sdl_key(int sdl_scancode, int sdl_keycode);
+
+} // namespace platform
+
 namespace platform::sdl {
 
 struct window {
