@@ -455,6 +455,7 @@ void fill_area(const surface& s, const box& area, std::uint32_t pixel) {
 }
 
 void fill_dc(dc_data& dc, box area, std::uint32_t pixel) {
+    pixel = device_pixel(dc, pixel);
     int width, height;
     dc_extent(dc, &width, &height);
     area = clip_box(area, width, height);
@@ -522,8 +523,8 @@ BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC source, in
         return FALSE;
     }
     // Negative sizes turn both rectangles around the same way, so the source offset stays sx - x.
-    copy_area(*d, normalized(x, y, width, height), *s, std::int64_t{source_x} - x,
-              std::int64_t{source_y} - y);
+    auto copy = is_monochrome(*d) == is_monochrome(*s) ? copy_area : copy_converted;
+    copy(*d, normalized(x, y, width, height), *s, std::int64_t{source_x} - x, std::int64_t{source_y} - y);
     return TRUE;
 }
 
@@ -574,7 +575,7 @@ COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF color) {
     if (!s.pixels) {
         return CLR_INVALID;
     }
-    std::uint32_t pixel = platform::pixel_from_colorref(color);
+    std::uint32_t pixel = device_pixel(*d, platform::pixel_from_colorref(color));
     s.row(y)[x] = pixel;
     return platform::colorref_from_pixel(pixel);
 }

@@ -227,19 +227,20 @@ BOOL stroke(dc_data& dc, const POINT* points, int count) {
     if (!s.pixels) {
         return TRUE;
     }
+    std::uint32_t ink = device_pixel(dc, pen->pixel);
     for (int i = 0; i + 1 < count; ++i) {
         const POINT& from = points[i];
         const POINT& to = points[i + 1];
         if (pen->width > 1) {
-            wide_segment(s, from.x, from.y, to.x, to.y, pen->width, pen->pixel);
+            wide_segment(s, from.x, from.y, to.x, to.y, pen->width, ink);
             continue;
         }
-        thin_segment(s, from.x, from.y, to.x, to.y, pen->pixel);
+        thin_segment(s, from.x, from.y, to.x, to.y, ink);
         // A geometric pen is a stroke with end caps: even one pixel wide, a slanted segment covers its end
         // point too (Wine draws it so; horizontal and vertical segments still stop short of it).
         if (pen->geometric && from.x != to.x && from.y != to.y && to.x >= 0 && to.y >= 0 && to.x < s.width &&
             to.y < s.height) {
-            s.row(to.y)[to.x] = pen->pixel;
+            s.row(to.y)[to.x] = ink;
         }
     }
     return TRUE;

@@ -197,8 +197,8 @@ void init_stock(table& t) {
     for (int index : {10, 11, 12, SYSTEM_FONT, 14, 16, 17}) {
         t.stock[index] = allocate(t, object_kind::font, true, false);
     }
-    // The 1 x 1 black bitmap that every new memory DC holds. It is shared by all of them, so nothing may
-    // draw into it: it keeps reading as black.
+    // The 1 x 1 black monochrome bitmap that every new memory DC holds. It is shared by all of them, so
+    // nothing may draw into it: it keeps reading as black.
     HGDIOBJ bitmap = allocate(t, object_kind::bitmap, true, false);
     slot& s = t.slots[slot_number(bitmap) - 1];
     s.bitmap = std::make_unique<bitmap_data>();
@@ -206,6 +206,7 @@ void init_stock(table& t) {
     s.bitmap->capacity = 1;
     s.bitmap->ready_bottom = 1;
     s.bitmap->read_only = true;
+    s.bitmap->monochrome = true;
     default_bitmap_handle() = bitmap;
 }
 
@@ -414,7 +415,8 @@ BOOL WINAPI DeleteDC(HDC dc) {
 }
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
-    if (!find_dc(dc)) {
+    dc_data* d = find_dc(dc);
+    if (!d) {
         return nullptr;
     }
     if (width <= 0 || height <= 0) {
@@ -428,6 +430,7 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
     auto bitmap = std::make_unique<bitmap_data>();
     bitmap->width = width;
     bitmap->height = height;
+    bitmap->monochrome = is_monochrome(*d); // a fresh memory DC's bitmap is monochrome
     if (!acquire_pixels(*bitmap, count)) {
         return nullptr;
     }

@@ -197,7 +197,11 @@ template <class Paint> BOOL draw_figure(HDC dc, const box& bounds, Paint paint) 
     }
     surface s = pixels_for_write(*d, area, false);
     if (s.pixels) {
-        paint(s, area.top, area.bottom, *pen, *brush);
+        pen_data ink = *pen;
+        brush_data fill = *brush;
+        ink.pixel = device_pixel(*d, ink.pixel);
+        fill.pixel = device_pixel(*d, fill.pixel);
+        paint(s, area.top, area.bottom, ink, fill);
     }
     return TRUE;
 }

@@ -50,6 +50,7 @@ struct bitmap_data {
     std::uint32_t fill = 0;                 // black
     bool read_only = false;                 // the shared 1 x 1 bitmap of new memory DCs
     std::uint32_t owner_dc = 0;             // table index + 1 of the memory DC it is selected into, or 0
+    bool monochrome = false;                // black and white only (see gdi_mono.cpp)
 
     column_span ready_span(int y) const {
         if (y < ready_top || y >= ready_bottom) {
@@ -136,6 +137,12 @@ bitmap_data* selected_bitmap(const dc_data& dc);
 bool acquire_pixels(bitmap_data& bitmap, std::size_t count);
 // Keeps the memory of a deleted bitmap for the next bitmap of its size.
 void recycle_pixels(bitmap_data& bitmap);
+
+// Whether the DC draws into a monochrome bitmap; the colour such a DC gives a pixel (the nearer of black and
+// white); and BitBlt between a monochrome and a colour DC, which maps colours as Windows does.
+bool is_monochrome(const dc_data& dc);
+std::uint32_t device_pixel(const dc_data& dc, std::uint32_t pixel);
+void copy_converted(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, std::int64_t offset_y);
 
 // Clips `b` to the rectangle [0, width) x [0, height).
 box clip_box(box b, int width, int height);

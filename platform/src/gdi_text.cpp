@@ -31,8 +31,8 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     if (!s.pixels) {
         return TRUE;
     }
-    std::uint32_t ink = platform::pixel_from_colorref(d->text_color);
-    std::uint32_t paper = platform::pixel_from_colorref(d->back_color);
+    std::uint32_t ink = device_pixel(*d, platform::pixel_from_colorref(d->text_color));
+    std::uint32_t paper = device_pixel(*d, platform::pixel_from_colorref(d->back_color));
     // Only the characters whose cells reach the surface are looked at.
     std::int64_t first = (area.left - x) / font_cell_width;
     std::int64_t last = (area.right - 1 - x) / font_cell_width;

@@ -193,11 +193,14 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
 }
 
 HDC WINAPI GetDC(HWND window) {
+    // The screen's device context: there is no desktop here, so what is drawn on it goes nowhere, but what is
+    // made compatible with it is in colour, as on Windows (a fresh memory DC's bitmaps are monochrome).
+    static platform::pixel_buffer no_desktop{};
     window_record* w = find_window(window);
-    if (w == nullptr) {
-        return nullptr; // no screen device context: nothing draws outside a window here
+    if (w == nullptr && window != nullptr) {
+        return nullptr;
     }
-    HDC dc = platform::create_window_dc(&w->pixels);
+    HDC dc = platform::create_window_dc(w ? &w->pixels : &no_desktop);
     if (dc != nullptr) {
         open_dcs.push_back(open_dc{dc, window, false});
     }

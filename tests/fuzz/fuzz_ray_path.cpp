@@ -84,8 +84,10 @@ void frame(fuzz::input& in) {
     int width = in.below(96) - 8; // 0 and negative sizes too
     int height = in.below(96) - 8;
 
-    HDC dc = CreateCompatibleDC(NULL);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HDC screen = GetDC(NULL); // in colour, as a window's frame is
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
     HGDIOBJ previous = SelectObject(dc, bitmap);
     draw_frame(dc, width, height);
     SelectObject(dc, previous);

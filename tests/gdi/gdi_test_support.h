@@ -1,4 +1,4 @@
-// A small drawing canvas for the GDI tests: a memory DC with its own white bitmap, read back as text.
+// A small drawing canvas for the GDI tests: a memory DC with its own white colour bitmap, read back as text.
 #pragma once
 
 #include <windows.h>
@@ -22,9 +22,13 @@ struct canvas {
     HBITMAP bitmap;
     HGDIOBJ old_bitmap;
 
+    // The bitmap is compatible with the screen, as a window's would be: one compatible with a fresh memory DC
+    // is monochrome.
     canvas(int w, int h) : width(w), height(h) {
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateCompatibleBitmap(dc, w, h);
+        HDC screen = GetDC(nullptr);
+        bitmap = CreateCompatibleBitmap(screen, w, h);
+        dc = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
         old_bitmap = SelectObject(dc, bitmap);
         PatBlt(dc, 0, 0, w, h, WHITENESS);
     }

@@ -103,8 +103,10 @@ struct canvas {
     HGDIOBJ previous;
 
     explicit canvas(bool all_real) {
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateCompatibleBitmap(dc, width, height);
+        HDC screen = GetDC(nullptr); // in colour, as a window's frame is
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, width, height);
+        ReleaseDC(nullptr, screen);
         previous = SelectObject(dc, bitmap);
         if (all_real) {
             fill(dc, 0, 0, width, height - 1, grey); // neither fill covers the whole bitmap

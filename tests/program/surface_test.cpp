@@ -20,8 +20,10 @@ struct frame_target {
 
 frame_target make_target(int width, int height) {
     frame_target t;
-    t.dc = CreateCompatibleDC(NULL);
-    t.bitmap = CreateCompatibleBitmap(t.dc, width, height);
+    HDC screen = GetDC(NULL); // in colour, as a window's frame is
+    t.dc = CreateCompatibleDC(screen);
+    t.bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
     t.previous_bitmap = SelectObject(t.dc, t.bitmap);
     return t;
 }

@@ -1,6 +1,7 @@
 #include "recorder.h"
 
 #include <map>
+#include <set>
 
 namespace recorder {
 
@@ -8,8 +9,57 @@ namespace {
 
 std::vector<message> messages;
 reaction current_reaction;
+std::set<HWND> recording_windows;
+
+// What Windows sends besides the messages our layer models (frames, activation, focus, input methods,
+// accessibility): left out of the record, so that a sequence means the same on both. Our layer sends none.
+bool outside_the_model([[maybe_unused]] UINT id) {
+#if !defined(_WIN32)
+    return false;
+#else
+    static const std::set<UINT> unmodelled = {WM_GETMINMAXINFO,
+                                              WM_NCCALCSIZE,
+                                              WM_WINDOWPOSCHANGING,
+                                              WM_WINDOWPOSCHANGED,
+                                              WM_NCPAINT,
+                                              WM_NCACTIVATE,
+                                              WM_ACTIVATE,
+                                              WM_ACTIVATEAPP,
+                                              WM_SETFOCUS,
+                                              WM_KILLFOCUS,
+                                              WM_GETICON,
+                                              WM_GETTEXT,
+                                              WM_IME_SETCONTEXT,
+                                              WM_IME_NOTIFY,
+                                              WM_GETOBJECT,
+                                              WM_SETCURSOR,
+                                              WM_NCHITTEST,
+                                              WM_SYNCPAINT,
+                                              WM_CANCELMODE,
+                                              WM_MOUSEACTIVATE,
+                                              WM_NCMOUSEMOVE,
+                                              WM_NCMOUSELEAVE,
+                                              WM_CHILDACTIVATE,
+                                              WM_QUERYOPEN,
+                                              WM_STYLECHANGING,
+                                              WM_STYLECHANGED,
+                                              WM_SETTEXT,
+                                              WM_GETTEXTLENGTH,
+                                              WM_CAPTURECHANGED,
+                                              WM_ENTERIDLE,
+                                              WM_DWMNCRENDERINGCHANGED};
+    return unmodelled.count(id) != 0;
+#endif
+}
 
 LRESULT CALLBACK recording_procedure(HWND window, UINT id, WPARAM wparam, LPARAM lparam) {
+    recording_windows.insert(window);
+    if (id == WM_NCDESTROY) {
+        recording_windows.erase(window);
+    }
+    if (outside_the_model(id)) {
+        return DefWindowProcA(window, id, wparam, lparam);
+    }
     messages.push_back(message{window, id, wparam, lparam});
     if (current_reaction) {
         if (std::optional<LRESULT> answer = current_reaction(window, id, wparam, lparam)) {
@@ -78,8 +128,25 @@ void react(reaction r) {
     current_reaction = std::move(r);
 }
 
-void fresh_layer(UINT class_style, HBRUSH background) {
+void reset_layer() {
+#if defined(_WIN32)
+    current_reaction = nullptr;
+    while (!recording_windows.empty()) {
+        DestroyWindow(*recording_windows.begin());
+        recording_windows.erase(recording_windows.begin());
+    }
+    UnregisterClassA(class_name, GetModuleHandleA(nullptr));
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    } // a WM_QUIT of the last test too
+#else
+    recording_windows.clear();
     headless::reset();
+#endif
+}
+
+void fresh_layer(UINT class_style, HBRUSH background) {
+    reset_layer();
     clear();
     current_reaction = nullptr;
     WNDCLASSEXA cls = {};

@@ -1,10 +1,14 @@
 // A window whose procedure records every message it gets, for conformance tables written as expected message
 // sequences. Each test starts from a fresh layer (headless::reset) and registers the recording class again.
+// The tests that need no host hooks build for Windows too (tests/conformance), where a fresh layer means no
+// recording window left and an empty queue.
 #pragma once
 
-#include "headless_host.h"
-
 #include <windows.h>
+
+#if !defined(_WIN32)
+#include "headless_host.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -39,6 +43,8 @@ using reaction = std::function<std::optional<LRESULT>(HWND, UINT, WPARAM, LPARAM
 void react(reaction r);
 
 extern const char class_name[];
+// Destroys every window and message the last test left: headless::reset on our layer.
+void reset_layer();
 // Resets the layer and registers `class_name` with the recording procedure and `style`.
 void fresh_layer(UINT class_style = CS_HREDRAW | CS_VREDRAW, HBRUSH background = nullptr);
 // A visible window of the recording class, shown and updated, with the log cleared afterwards.
@@ -52,5 +58,5 @@ int run_loop();
 class user32_test : public testing::Test {
   protected:
     void SetUp() override { recorder::fresh_layer(); }
-    void TearDown() override { headless::reset(); }
+    void TearDown() override { recorder::reset_layer(); }
 };
