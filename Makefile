@@ -67,8 +67,8 @@ web-packages: web-build
 # The host and layer sources compiled as a system without the GNU extensions sees them; the unit and headless
 # tests built by clang with AddressSanitizer and UndefinedBehaviorSanitizer; each libFuzzer target for a
 # bounded time from its seeds; then every test in the Release build (with the 32-bit and 64-bit Windows builds
-# for the Wine proofs, the packages for the package checks, the web build and the npm packages for the browser
-# proof), whose summary closes the run.
+# for the Wine proofs, the layer's tests built for Windows, the packages for the package checks, the web build
+# and the npm packages for the browser proof), whose summary closes the run.
 test:
 	scripts/install-deps test
 	scripts/check-portable
@@ -83,6 +83,10 @@ test:
 	cmake --preset win32
 	cmake --preset win64
 	cmake --build --preset win64 -j$(JOBS)
+	cmake --preset conformance32
+	cmake --build --preset conformance32 -j$(JOBS)
+	cmake --preset conformance64
+	cmake --build --preset conformance64 -j$(JOBS)
 	$(MAKE) packages
 	$(MAKE) web-packages
 	npm ci --no-audit --no-fund
@@ -120,5 +124,6 @@ bench-web: web-build
 	node bench/web_idle.mjs --web $(BUILD_WEB)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_RUN) build-dev $(BUILD_WIN32) $(BUILD_WIN64) $(BUILD_SANITIZE) $(BUILD_FUZZ) \
+	rm -rf $(BUILD) $(BUILD_RUN) build-dev $(BUILD_WIN32) $(BUILD_WIN64) build-conformance32 build-conformance64 \
+	    $(BUILD_SANITIZE) $(BUILD_FUZZ) \
 	    $(BUILD_WEB) $(BUILD_BENCH) node_modules

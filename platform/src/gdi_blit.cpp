@@ -182,12 +182,13 @@ surface bitmap_surface(bitmap_data& b) {
 }
 
 box normalized(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
+    // A negative size reaches back from x and keeps x's own pixel: -3 covers x - 2 to x, as on Windows.
     box b{x, y, x + width, y + height};
     if (b.left > b.right) {
-        std::swap(b.left, b.right);
+        b = box{b.right + 1, b.top, b.left + 1, b.bottom};
     }
     if (b.top > b.bottom) {
-        std::swap(b.top, b.bottom);
+        b = box{b.left, b.bottom + 1, b.right, b.top + 1};
     }
     return b;
 }

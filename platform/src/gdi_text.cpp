@@ -12,11 +12,11 @@ using namespace platform::gdi;
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     dc_data* d = find_dc(dc);
-    if (!d || length < 0 || (!text && length > 0) || !is_font(d->font)) {
+    if (!d || length < 0 || !is_font(d->font)) {
         return FALSE;
     }
-    if (length == 0) {
-        return TRUE;
+    if (length == 0 || !text) {
+        return TRUE; // a null string has no characters to draw, as Windows finds too
     }
     int width, height;
     dc_extent(*d, &width, &height);
@@ -64,8 +64,9 @@ BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size) 
     if (!d || !size || length < 0 || (!text && length > 0) || length > INT_MAX / font_cell_width) {
         return FALSE;
     }
+    // No characters have no height either, as on Windows.
     size->cx = length * font_cell_width;
-    size->cy = font_cell_height;
+    size->cy = length > 0 ? font_cell_height : 0;
     return TRUE;
 }
 

@@ -12,7 +12,7 @@ import drive  # noqa: E402  (the Wine prefix and loader of the proofs)
 
 
 def pick(args):
-    if os.path.exists(args.win32) and os.path.exists("/usr/lib/wine/wine") and drive.kernel_runs_32_bit_programs():
+    if os.path.exists(args.win32) and drive.kernel_runs_32_bit_programs():
         return args.win32, "win32"
     return (args.win64, "win64") if os.path.exists(args.win64) else (None, None)
 

@@ -11,10 +11,11 @@ using namespace gdi_test;
 
 namespace {
 
-// The pixels inside the normalised rectangle (x, y, x + w, y + h), clipped to the canvas.
+// The pixels inside the normalised rectangle (x, y, x + w, y + h), clipped to the canvas. A negative size
+// reaches back from x and keeps x's own pixel, as on Windows.
 pixel_set expected_block(const canvas& c, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
-    std::int64_t left = std::min(x, x + w), right = std::max(x, x + w);
-    std::int64_t top = std::min(y, y + h), bottom = std::max(y, y + h);
+    std::int64_t left = w < 0 ? x + w + 1 : x, right = w < 0 ? x + 1 : x + w;
+    std::int64_t top = h < 0 ? y + h + 1 : y, bottom = h < 0 ? y + 1 : y + h;
     pixel_set out;
     for (std::int64_t py = std::max<std::int64_t>(top, 0); py < std::min<std::int64_t>(bottom, c.height);
          ++py) {
@@ -128,7 +129,7 @@ TEST(FillRect, BrushOrSystemColourNumber) {
     PatBlt(c.dc, 0, 0, 6, 6, BLACKNESS);
     RECT inverted{4, 4, 1, 1};
     EXPECT_EQ(FillRect(c.dc, &inverted, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)), 1);
-    EXPECT_EQ(c.pixels_of(RGB(255, 255, 255)), expected_block(c, 1, 1, 3, 3));
+    EXPECT_EQ(c.pixels_of(RGB(255, 255, 255)), expected_block(c, 4, 4, -3, -3));
     RECT extreme{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
     EXPECT_EQ(FillRect(c.dc, &extreme, GetSysColorBrush(COLOR_WINDOWFRAME)), 1);
     EXPECT_EQ(c.pixels_of(RGB(100, 100, 100)).size(), 36u);
@@ -214,6 +215,9 @@ TEST(BitBlt, FromAFreshOrFilledBitmapToAWindow) {
 TEST(BitBlt, RandomOperationsAgreeWithAPlainPixelArray) {
     const int w = 13, h = 11;
     std::srand(99);
+    // A block's columns (or rows) from its start and size, a negative size keeping the start's own pixel.
+    auto low = [](int start, int size) { return size < 0 ? start + size + 1 : start; };
+    auto high = [](int start, int size) { return size < 0 ? start + 1 : start + size; };
     platform::pixel_buffer window{w, h, std::vector<std::uint32_t>(w * h, 0)};
     HDC window_dc = platform::create_window_dc(&window);
     canvas other(w, h);
@@ -238,8 +242,8 @@ TEST(BitBlt, RandomOperationsAgreeWithAPlainPixelArray) {
                 int bx = kind == 2 ? x : 0, bw = kind == 2 ? cw : w;
                 int by = kind == 0 ? 0 : y, bh = kind == 0 ? h : ch;
                 PatBlt(dc, bx, by, bw, bh, PATCOPY);
-                for (int py = std::min(by, by + bh); py < std::max(by, by + bh); ++py) {
-                    for (int px = std::min(bx, bx + bw); px < std::max(bx, bx + bw); ++px) {
+                for (int py = low(by, bh); py < high(by, bh); ++py) {
+                    for (int px = low(bx, bw); px < high(bx, bw); ++px) {
                         paint(px, py, color);
                     }
                 }
@@ -257,8 +261,8 @@ TEST(BitBlt, RandomOperationsAgreeWithAPlainPixelArray) {
                 }
                 std::vector<COLORREF> before = model;
                 BitBlt(dc, x, y, cw, ch, source, sx, sy, SRCCOPY);
-                for (int py = std::min(y, y + ch); py < std::max(y, y + ch); ++py) {
-                    for (int px = std::min(x, x + cw); px < std::max(x, x + cw); ++px) {
+                for (int py = low(y, ch); py < high(y, ch); ++py) {
+                    for (int px = low(x, cw); px < high(x, cw); ++px) {
                         int qx = px - x + sx, qy = py - y + sy;
                         if (qx >= 0 && qy >= 0 && qx < w && qy < h) {
                             paint(px, py, kind == 4 ? other.at(qx, qy) : before[qy * w + qx]);

@@ -162,7 +162,7 @@ def kernel_runs_32_bit_programs():
         subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=60)
     except OSError as error:
-        if error.errno == errno.ENOEXEC:
+        if error.errno in (errno.ENOEXEC, errno.ENOENT):  # or no 32-bit Wine installed at all
             return False
         raise
     return True
