@@ -6,6 +6,7 @@ import argparse
 import os
 import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "proof"))
 import drive  # noqa: E402  (the Wine prefix and loader of the proofs)
@@ -50,11 +51,17 @@ def main():
     env["WINEDLLOVERRIDES"] += ";winedbg.exe=d"  # a crash ends the program instead of waiting in a debugger
     print("%s under %s-bit Wine" % (os.path.basename(program), arch[3:]), flush=True)
     command = [drive.wine_loader(arch), program, "--gtest_color=no", "--gtest_filter=-" + ":".join(kept_cases())]
-    try:
-        return subprocess.run(command, env=env, timeout=240).returncode
-    finally:
-        xvfb.terminate()
-        xvfb.wait()
+    # Wine's server and desktop outlive the program with its output open: they get a file, not CTest's pipe,
+    # so that the test ends with the program.
+    with tempfile.TemporaryFile() as output:
+        try:
+            return subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=output, stderr=output,
+                                  timeout=240).returncode
+        finally:
+            xvfb.terminate()
+            xvfb.wait()
+            output.seek(0)
+            sys.stdout.write(output.read().decode(errors="replace"))
 
 
 if __name__ == "__main__":
