@@ -419,7 +419,9 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
     if (!d) {
         return nullptr;
     }
-    if (width <= 0 || height <= 0) {
+    // An empty size gives one monochrome pixel, as Windows documents for a zero size.
+    bool empty = width <= 0 || height <= 0;
+    if (empty) {
         width = 1;
         height = 1;
     }
@@ -430,7 +432,7 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
     auto bitmap = std::make_unique<bitmap_data>();
     bitmap->width = width;
     bitmap->height = height;
-    bitmap->monochrome = is_monochrome(*d); // a fresh memory DC's bitmap is monochrome
+    bitmap->monochrome = empty || is_monochrome(*d); // a fresh memory DC's bitmap is monochrome
     if (!acquire_pixels(*bitmap, count)) {
         return nullptr;
     }

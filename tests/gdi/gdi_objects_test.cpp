@@ -205,16 +205,18 @@ TEST(Count, AFullHandleTableFailsCleanlyAndRecovers) {
     EXPECT_EQ(c.at(1, 1), RGB(255, 255, 255));
 }
 
-TEST(Bitmaps, ZeroOrNegativeSizeGivesOnePixel) {
+TEST(Bitmaps, ZeroOrNegativeSizeGivesOneMonochromePixel) {
     HDC dc = CreateCompatibleDC(nullptr);
+    canvas colour(1, 1);
     for (auto [w, h] :
          {std::pair{0, 0}, std::pair{0, 10}, std::pair{10, 0}, std::pair{-5, 5}, std::pair{INT_MIN, -1}}) {
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+        HBITMAP bitmap = CreateCompatibleBitmap(colour.dc, w, h);
         ASSERT_NE(bitmap, nullptr) << w << "x" << h;
         HGDIOBJ old = SelectObject(dc, bitmap);
         EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));
         EXPECT_EQ(GetPixel(dc, 1, 0), CLR_INVALID);
         EXPECT_EQ(GetPixel(dc, 0, 1), CLR_INVALID);
+        EXPECT_EQ(SetPixel(dc, 0, 0, RGB(200, 200, 200)), RGB(255, 255, 255));
         SelectObject(dc, old);
         DeleteObject(bitmap);
     }
