@@ -56,7 +56,10 @@ void release_dc_entry(std::size_t index) {
 void invalidate(window_record& w, const RECT* rect, bool erase) {
     RECT area = client_rect_of(w);
     if (rect != nullptr) {
-        area = intersect(area, *rect);
+        // Windows makes a region of the rectangle, which puts inverted corners in order.
+        RECT ordered = {std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+                        std::max(rect->left, rect->right), std::max(rect->top, rect->bottom)};
+        area = intersect(area, ordered);
     }
     if (rect_is_empty(area)) {
         return;
@@ -112,6 +115,9 @@ BOOL WINAPI ValidateRect(HWND window, const RECT* rect) {
 
 // Regions are not modelled: a region stands for the whole client area.
 BOOL WINAPI RedrawWindow(HWND window, const RECT* update, HRGN region, UINT flags) {
+    if (window == nullptr) {
+        return TRUE; // the desktop's, which this layer does not draw
+    }
     window_record* w = find_window(window);
     if (w == nullptr) {
         return FALSE;

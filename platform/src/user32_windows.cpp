@@ -372,15 +372,15 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     bool moved = x != w->x || y != w->y;
     w->x = x;
     w->y = y;
-    set_client_size(window, width, height, true);
-    w = find_window(window);
-    if (w == nullptr) {
-        return TRUE;
-    }
+    // WM_MOVE before WM_SIZE, the order DefWindowProc's WM_WINDOWPOSCHANGED handling sends them in.
     if (moved && w->size_reported) {
         call_procedure(window, WM_MOVE, 0, MAKELPARAM(x, y));
-        w = find_window(window);
+        if (find_window(window) == nullptr) {
+            return TRUE;
+        }
     }
+    set_client_size(window, width, height, true);
+    w = find_window(window);
     if (w != nullptr && repaint) {
         invalidate(*w, nullptr, true);
     }

@@ -132,8 +132,9 @@ void reset_layer() {
 #if defined(_WIN32)
     current_reaction = nullptr;
     while (!recording_windows.empty()) {
-        DestroyWindow(*recording_windows.begin());
-        recording_windows.erase(recording_windows.begin());
+        HWND window = *recording_windows.begin();
+        DestroyWindow(window);
+        recording_windows.erase(window); // WM_NCDESTROY has done it unless the window was already gone
     }
     UnregisterClassA(class_name, GetModuleHandleA(nullptr));
     MSG msg;
@@ -160,8 +161,14 @@ void fresh_layer(UINT class_style, HBRUSH background) {
 }
 
 HWND shown_window(int width, int height) {
-    HWND window = CreateWindowExA(0, class_name, "", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+#if defined(_WIN32)
+    // Frameless, so that the client area is the size asked for, as on our layer, which draws no frame.
+    const DWORD window_style = WS_POPUP;
+#else
+    const DWORD window_style = WS_OVERLAPPEDWINDOW;
+#endif
+    HWND window = CreateWindowExA(0, class_name, "", window_style, 0, 0, width, height, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
     EXPECT_NE(window, nullptr);
     ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
