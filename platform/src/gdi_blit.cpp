@@ -276,6 +276,10 @@ void copy_area(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, 
     if (area.empty()) {
         return;
     }
+    if (is_monochrome(dest) != is_monochrome(source)) {
+        copy_converted(dest, area, source, offset_x, offset_y);
+        return;
+    }
     readable in = pixels_for_read(source);
     if (in.ready_top >= in.ready_bottom) {
         fill_dc(dest, area, in.fill); // the source is one colour
@@ -524,8 +528,8 @@ BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC source, in
         return FALSE;
     }
     // Negative sizes turn both rectangles around the same way, so the source offset stays sx - x.
-    auto copy = is_monochrome(*d) == is_monochrome(*s) ? copy_area : copy_converted;
-    copy(*d, normalized(x, y, width, height), *s, std::int64_t{source_x} - x, std::int64_t{source_y} - y);
+    copy_area(*d, normalized(x, y, width, height), *s, std::int64_t{source_x} - x,
+              std::int64_t{source_y} - y);
     return TRUE;
 }
 

@@ -40,18 +40,8 @@ std::uint32_t device_pixel(const dc_data& dc, std::uint32_t pixel) {
 
 // Colour to monochrome: the source's background colour becomes white, every other colour black. Monochrome to
 // colour: black becomes the destination's text colour and white its background colour.
-void copy_converted(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, std::int64_t offset_y) {
-    int dest_width, dest_height, source_width, source_height;
-    dc_extent(dest, &dest_width, &dest_height);
-    dc_extent(source, &source_width, &source_height);
-    area = clip_box(area, dest_width, dest_height);
-    box from = clip_box(
-        box{area.left + offset_x, area.top + offset_y, area.right + offset_x, area.bottom + offset_y},
-        source_width, source_height);
-    area = box{from.left - offset_x, from.top - offset_y, from.right - offset_x, from.bottom - offset_y};
-    if (area.empty()) {
-        return;
-    }
+void copy_converted(dc_data& dest, const box& area, dc_data& source, std::int64_t offset_x,
+                    std::int64_t offset_y) {
     bool to_monochrome = is_monochrome(dest);
     std::uint32_t paper = pixel_from_colorref(to_monochrome ? source.back_color : dest.back_color);
     std::uint32_t ink = pixel_from_colorref(dest.text_color);

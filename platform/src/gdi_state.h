@@ -139,10 +139,12 @@ bool acquire_pixels(bitmap_data& bitmap, std::size_t count);
 void recycle_pixels(bitmap_data& bitmap);
 
 // Whether the DC draws into a monochrome bitmap; the colour such a DC gives a pixel (the nearer of black and
-// white); and BitBlt between a monochrome and a colour DC, which maps colours as Windows does.
+// white); and BitBlt's copy between a monochrome and a colour DC, which maps colours as Windows does, of
+// `area` already clipped to both DCs.
 bool is_monochrome(const dc_data& dc);
 std::uint32_t device_pixel(const dc_data& dc, std::uint32_t pixel);
-void copy_converted(dc_data& dest, box area, dc_data& source, std::int64_t offset_x, std::int64_t offset_y);
+void copy_converted(dc_data& dest, const box& area, dc_data& source, std::int64_t offset_x,
+                    std::int64_t offset_y);
 
 // Clips `b` to the rectangle [0, width) x [0, height).
 box clip_box(box b, int width, int height);
