@@ -11,69 +11,8 @@ std::vector<message> messages;
 reaction current_reaction;
 std::set<HWND> recording_windows;
 
-// What Windows sends besides the messages our layer models (frames, activation, focus, input methods,
-// accessibility): left out of the record, so that a sequence means the same on both. Our layer sends none.
-bool outside_the_model([[maybe_unused]] UINT id) {
-#if !defined(_WIN32)
-    return false;
-#else
-    static const std::set<UINT> unmodelled = {WM_GETMINMAXINFO,
-                                              WM_NCCALCSIZE,
-                                              WM_WINDOWPOSCHANGING,
-                                              WM_WINDOWPOSCHANGED,
-                                              WM_NCPAINT,
-                                              WM_NCACTIVATE,
-                                              WM_ACTIVATE,
-                                              WM_ACTIVATEAPP,
-                                              WM_SETFOCUS,
-                                              WM_KILLFOCUS,
-                                              WM_GETICON,
-                                              WM_GETTEXT,
-                                              WM_IME_SETCONTEXT,
-                                              WM_IME_NOTIFY,
-                                              WM_GETOBJECT,
-                                              WM_SETCURSOR,
-                                              WM_NCHITTEST,
-                                              WM_SYNCPAINT,
-                                              WM_CANCELMODE,
-                                              WM_MOUSEACTIVATE,
-                                              WM_NCMOUSEMOVE,
-                                              WM_NCMOUSELEAVE,
-                                              WM_CHILDACTIVATE,
-                                              WM_QUERYOPEN,
-                                              WM_STYLECHANGING,
-                                              WM_STYLECHANGED,
-                                              WM_SETTEXT,
-                                              WM_GETTEXTLENGTH,
-                                              WM_CAPTURECHANGED,
-                                              WM_ENTERIDLE,
-                                              WM_DWMNCRENDERINGCHANGED};
-    return unmodelled.count(id) != 0;
-#endif
-}
-
-LRESULT CALLBACK recording_procedure(HWND window, UINT id, WPARAM wparam, LPARAM lparam) {
-    recording_windows.insert(window);
-    if (id == WM_NCDESTROY) {
-        recording_windows.erase(window);
-    }
-    if (outside_the_model(id)) {
-        return DefWindowProcA(window, id, wparam, lparam);
-    }
-    messages.push_back(message{window, id, wparam, lparam});
-    if (current_reaction) {
-        if (std::optional<LRESULT> answer = current_reaction(window, id, wparam, lparam)) {
-            return *answer;
-        }
-    }
-    return DefWindowProcA(window, id, wparam, lparam);
-}
-
-} // namespace
-
-const char class_name[] = "recording_window";
-
-std::string name_of(UINT id) {
+// The messages our layer models, with their names for failure output.
+const std::map<UINT, const char*>& modelled() {
     static const std::map<UINT, const char*> names = {
         {WM_CREATE, "WM_CREATE"},
         {WM_DESTROY, "WM_DESTROY"},
@@ -100,8 +39,43 @@ std::string name_of(UINT id) {
         {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
         {WM_USER, "WM_USER"},
     };
-    auto found = names.find(id);
-    return found != names.end() ? found->second : "message " + std::to_string(id);
+    return names;
+}
+
+// Windows sends more than our layer models (frames, activation, focus, input methods): the record keeps what
+// the layer models and the program's own messages, so that a sequence means the same on both.
+bool recorded([[maybe_unused]] UINT id) {
+#if defined(_WIN32)
+    return id >= WM_USER || modelled().count(id) != 0;
+#else
+    return true;
+#endif
+}
+
+LRESULT CALLBACK recording_procedure(HWND window, UINT id, WPARAM wparam, LPARAM lparam) {
+    recording_windows.insert(window);
+    if (id == WM_NCDESTROY) {
+        recording_windows.erase(window);
+    }
+    if (!recorded(id)) {
+        return DefWindowProcA(window, id, wparam, lparam);
+    }
+    messages.push_back(message{window, id, wparam, lparam});
+    if (current_reaction) {
+        if (std::optional<LRESULT> answer = current_reaction(window, id, wparam, lparam)) {
+            return *answer;
+        }
+    }
+    return DefWindowProcA(window, id, wparam, lparam);
+}
+
+} // namespace
+
+const char class_name[] = "recording_window";
+
+std::string name_of(UINT id) {
+    auto found = modelled().find(id);
+    return found != modelled().end() ? found->second : "message " + std::to_string(id);
 }
 
 std::ostream& operator<<(std::ostream& out, const message& m) {
