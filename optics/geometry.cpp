@@ -1,5 +1,7 @@
 #include "optics/geometry.h"
 
+#include "optics/exact_trig.h"
+
 #include <cmath>
 #include <cstddef>
 
@@ -99,7 +101,7 @@ void reflect_ray(const real_point& p1, const real_point& p2, const real_point& r
         // incoming slope, and the ray goes straight back.
         const double mw = slope(p1, p2);
         const double mr = slope(r, h);
-        const double m_new = std::tan(2.0 * std::atan((mw - mr) / (1.0 + mw * mr)) + std::atan(mr));
+        const double m_new = exact_tan(2.0 * exact_atan((mw - mr) / (1.0 + mw * mr)) + exact_atan(mr));
         const double b_new = h.y - m_new * h.x;
         // The point of the reflected line on the parallel to the wall through r: as far from h as r is.
         const double x = (r.y - mw * r.x - b_new) / (m_new - mw);
@@ -114,14 +116,14 @@ void reflect_ray(const real_point& p1, const real_point& p2, const real_point& r
         result = r;
     } else if (ray_vertical) {
         const double mw = slope(p1, p2);
-        const double m_new = std::tan(2.0 * (std::atan(mw) + half_pi) + half_pi);
+        const double m_new = exact_tan(2.0 * (exact_atan(mw) + half_pi) + half_pi);
         const double b_new = h.y - m_new * h.x;
         const double x = (r.y - mw * r.x - b_new) / (m_new - mw);
         result = real_point{x, m_new * x + b_new};
     } else {
         // Vertical wall: the parallel through r is the vertical line x = r.x.
         const double mr = slope(r, h);
-        const double m_new = std::tan(2.0 * (half_pi - std::atan(mr)) + std::atan(mr));
+        const double m_new = exact_tan(2.0 * (half_pi - exact_atan(mr)) + exact_atan(mr));
         const double b_new = h.y - m_new * h.x;
         result = real_point{r.x, b_new + m_new * r.x};
     }
