@@ -1,4 +1,6 @@
-# Cross-compiling the program as a 32-bit Windows executable with Debian's i686 MinGW-w64 compiler.
+# Cross-compiling the program as a 32-bit Windows executable with Debian's i686 MinGW-w64 compiler. Its doubles
+# are computed with SSE2, not the x87 unit it defaults to: the top CMakeLists.txt asks that of any 32-bit x86
+# build.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
