@@ -6,7 +6,19 @@
 #include <cmath>
 #include <vector>
 
+#include "optics/exact_trig.h"
 #include "optics/ray_path.h"
+
+#ifdef MIRRORS_C_LIBRARY_TRIG
+// bench_optics_libm: the same trace with the C library's atan and tan in place of ours, for the price of
+// exactness (docs/benchmarks.md).
+double exact_atan(double x) {
+    return std::atan(x);
+}
+double exact_tan(double x) {
+    return std::tan(x);
+}
+#endif
 
 namespace {
 

@@ -11,9 +11,11 @@
 // about 106 bits) together with a bound on its error, in plain double arithmetic: additions and products are
 // made exact with Knuth's two-sum and Dekker's two-product, never with a fused multiply-add. When every value
 // within the bound rounds to the same double, that double is the correctly rounded result. Otherwise, about
-// once in ten thousand arguments, the 256-bit path of exact_trig_wide.cpp decides. Both are proven here
-// against MPFR on edge cases and a million random arguments (tests/optics/exact_trig_test.cpp), and on 10^8
-// arguments by the benchmark bench/exact_trig.cpp.
+// once in ten thousand arguments, the 256-bit path of exact_trig_wide.cpp decides. The intermediate doubles
+// may differ in their last bits between compilers (a constant folded at compile time, say) without changing a
+// result: only a decided rounding or the 256-bit path, which is integer arithmetic, gives one. Both functions
+// are checked against MPFR on edge cases, hard-to-round arguments and a million random ones
+// (tests/optics/exact_trig_test.cpp), and on 10^8 more by bench/exact_trig.cpp.
 
 namespace {
 

@@ -5,10 +5,12 @@
 
 // Numbers here are 288-bit two's complement integers read as multiples of 2^-256: 32 bits before the binary
 // point, 256 after. Every operation truncates below 2^-256, so a result computed with a few dozen operations
-// is within about 2^-248 of the true value. The results rounded here are at least 2^-62 in magnitude (tan
-// comes no closer to zero for a double, atan's arguments are at least 2^-27), so they are known to 180 bits
-// or more, while the hardest doubles to round for these functions need about 120: the rounding below is
-// always the correct one.
+// is within about 2^-248 of the true value. The results rounded here are at least 2^-61 in magnitude (no
+// double comes closer to a multiple of π/2, and atan's arguments here are at least 2^-27), so each is known
+// to a relative 2^-180 or better. The hardest arguments to round known for these functions lie 2^-131 from
+// the middle between two doubles (78 equal bits after the rounding bit): the rounding below is the correct
+// one for every double unless one lies closer to such a middle than any known, and even then it is the same
+// on every platform.
 
 namespace {
 
