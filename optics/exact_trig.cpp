@@ -19,6 +19,10 @@
 
 namespace {
 
+// Products, quotients and the reduced tangent argument are left unnormalized: their lo may exceed half an ulp
+// of hi, by an ulp or two at most; sums that carry the correction term of a series in lo, by that term. Every
+// use takes both parts and allows for that (the error bounds below include the roundings of that term), and
+// skipping the renormalization shortens the chain of dependent operations that the ray waits for.
 struct dd {
     double hi;
     double lo;
@@ -74,7 +78,7 @@ constexpr dd negated(dd a) {
 
 dd mul(dd a, dd b) {
     const dd p = two_product(a.hi, b.hi);
-    return fast_two_sum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+    return {p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi)};
 }
 
 // One quotient digit, the remainder (exact but for p.lo's rounding: a.hi - p.hi cancels exactly), and a
@@ -85,7 +89,7 @@ dd div(dd a, dd b) {
     const double q = a.hi * inverse;
     const dd p = two_product(q, b.hi);
     const double rest = (((a.hi - p.hi) - p.lo) + a.lo) - q * b.lo;
-    return fast_two_sum(q, rest * inverse);
+    return {q, rest * inverse};
 }
 
 // The double nearest to v when every value within `error` of it rounds to that same double; NaN when the
@@ -211,7 +215,7 @@ estimate atan_estimate(double a) {
     const dd tail = inverted ? negated(u) : u;
     const double signed_correction = inverted ? -correction : correction;
     const dd s = two_sum(base.hi, tail.hi);
-    const dd v = fast_two_sum(s.hi, s.lo + (base.lo + (tail.lo + signed_correction)));
+    const dd v = {s.hi, s.lo + (base.lo + (tail.lo + signed_correction))};
     return {v, 0x1p-49 * std::fabs(correction) + 0x1p-97 * std::fabs(v.hi)};
 }
 
@@ -234,7 +238,7 @@ dd reduced(double a, int k) {
     // Away from the multiple the last parts need no more than double precision: their rounding, under
     // 2^-127, is then below 2^-102 of r.
     if (std::fabs(r.hi) >= 0x1p-25) {
-        return fast_two_sum(r.hi, r.lo - (m * pi_part3 + m * pi_part4));
+        return {r.hi, r.lo - (m * pi_part3 + m * pi_part4)};
     }
     const dd p4 = short_product(m, pi_part4);
     return add(r, negated(add(two_sum(m * pi_part3, p4.hi), {p4.lo, 0.0})));
@@ -247,7 +251,7 @@ estimate tan_reduced(dd r, bool odd) {
     const int j = static_cast<int>(r.hi * 64.0 + 0.5);
     const dd d = two_sum(r.hi - j / 64.0, r.lo);
     const double correction = d.hi * (d.hi * d.hi) * tan_series(d.hi * d.hi);
-    const dd tan_d = fast_two_sum(d.hi, d.lo + correction);
+    const dd tan_d = {d.hi, d.lo + correction};
     // |tan d| <= 2^-7 is smaller than 1 and than tan c (unless that is 0): the cheaper sums are exact.
     const dd t = tan_table[j];
     const dd numerator = add_smaller(t, tan_d);
