@@ -3,8 +3,8 @@
 // with them could take another path on another platform; these give the same bits wherever IEEE doubles are
 // evaluated as doubles (see the floating-point flags in CMakeLists.txt). Correctly rounded for every double:
 // the quick path where its error bound decides the rounding (for tan, below 1000 in magnitude), the 256-bit
-// path of exact_trig_wide.cpp elsewhere, which knows each result to 180 bits where the hardest arguments known
-// need 131.
+// path of exact_trig_wide.cpp elsewhere, which knows each result to 180 bits where the hardest arguments
+// known need 131.
 #pragma once
 
 // NaN gives NaN; ±inf gives ±π/2 rounded; signed zeros are kept.
