@@ -69,7 +69,7 @@ enum class mouse_action { move, left_down, left_up, right_down, right_up, middle
 void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons);
 // A finger or pen on (or, hovering, above) the screen, at client coordinates, which may lie outside the
 // client area once a contact has started inside it. `id` tells the contacts of one moment apart. user32 turns
-// contacts into mouse messages as Windows does for a program that handles no touch (user32_touch.cpp).
+// contacts into mouse messages as Windows does for a program that handles no touch (user32/touch.cpp).
 enum class contact_kind { touch, pen };
 enum class contact_action { down, move, up, cancel, hover };
 struct contact {
@@ -91,9 +91,6 @@ void expose(HWND window);
 void close(HWND window);
 // The session asks every window to close (logout, a signal).
 void close_all();
-
-// The first top-level window still open, NULL when none.
-HWND first_window();
 
 // Destroys every window and forgets every timer, queued message, class and key state.
 void reset();

@@ -1,4 +1,5 @@
-// kernel32: debugger output, the tick count and the module handle.
+// kernel32: debugger output, the tick count, the module handle, and the host started for a test as the
+// process entry starts it.
 #include "host.h"
 
 #include <windows.h>
@@ -45,3 +46,15 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     static HINSTANCE__ program_module{};
     return name == nullptr ? &program_module : nullptr;
 }
+
+namespace platform {
+
+bool start_host(std::string* reason) {
+    return host::start(reason);
+}
+
+void stop_host() {
+    host::stop();
+}
+
+} // namespace platform

@@ -3,10 +3,9 @@
 // record; device contexts from BeginPaint and GetDC draw straight into them and EndPaint hands them to the
 // host to show.
 //
-// The rooms: user32_windows.cpp (classes and windows), user32_messages.cpp (the message queue and timers),
-// user32_paint.cpp (painting and device contexts), user32_input.cpp (default processing and the input the
-// host reports), user32_keys.cpp (scan codes), user32_touch.cpp (touch and pen as
-// mouse messages).
+// The rooms: windows.cpp (classes and windows), messages.cpp (the message queue and timers), paint.cpp
+// (painting and device contexts), input.cpp (default processing and the input the host reports), keys.cpp
+// (scan codes), touch.cpp (touch and pen as mouse messages).
 #pragma once
 
 #include "host.h"
@@ -77,7 +76,7 @@ struct open_dc {
     bool from_begin_paint;
 };
 
-// Classes and windows (user32_windows.cpp).
+// Classes and windows (windows.cpp).
 extern std::vector<class_record> classes;
 extern ATOM next_class_atom;
 // Live windows in creation order; destroyed ones wait in `dead_windows` until no window procedure is running
@@ -98,7 +97,7 @@ void free_dead_windows();
 // Gives the window a client area of width x height, keeping the pixels that still fit.
 void set_client_size(HWND window, int width, int height, bool tell_host);
 
-// The message queue and timers (user32_messages.cpp).
+// The message queue and timers (messages.cpp).
 extern std::deque<MSG> queue; // posted and input messages, first in first out
 extern bool quit_pending;
 extern int quit_code;
@@ -110,17 +109,17 @@ void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
 // Drops the window's queued messages and timers.
 void forget_window(HWND window);
 
-// Painting (user32_paint.cpp).
+// Painting (paint.cpp).
 extern std::vector<open_dc> open_dcs;
 void release_dc_entry(std::size_t index);
 void invalidate(window_record& w, const RECT* rect, bool erase);
 // Sends WM_PAINT at once when the window has something to paint (UpdateWindow, RDW_UPDATENOW).
 void paint_now(HWND window);
 
-// Input (user32_input.cpp).
+// Input (input.cpp).
 extern POINT cursor; // last pointer position on the screen, for MSG.pt
 
-// Touch and pen (user32_touch.cpp). A press and hold comes due with no input at all: the waiting message
+// Touch and pen (touch.cpp). A press and hold comes due with no input at all: the waiting message
 // calls sleep no longer than contact_deadline and then let contact_clock see the time.
 std::optional<std::uint64_t> contact_deadline();
 void contact_clock();

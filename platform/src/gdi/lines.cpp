@@ -12,7 +12,7 @@
 //
 // Wider pens are drawn approximately, as the set of pixel centres within half the width of the segment: round
 // ends and round joins, the Windows defaults.
-#include "gdi_state.h"
+#include "gdi.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-// The inside of our GDI, shared by the gdi*.cpp files only: the object table behind every HGDIOBJ and HDC,
+// The inside of our GDI, shared by the files of gdi/ only: the object table behind every HGDIOBJ and HDC,
 // the pixel surfaces that drawing writes to, and the small integer helpers that keep coordinates at the edge
 // of their range from overflowing.
 #pragma once
@@ -50,7 +50,7 @@ struct bitmap_data {
     std::uint32_t fill = 0;                 // black
     bool read_only = false;                 // the shared 1 x 1 bitmap of new memory DCs
     std::uint32_t owner_dc = 0;             // table index + 1 of the memory DC it is selected into, or 0
-    bool monochrome = false;                // black and white only (see gdi_mono.cpp)
+    bool monochrome = false;                // black and white only (see mono.cpp)
 
     column_span ready_span(int y) const {
         if (y < ready_top || y >= ready_bottom) {
@@ -166,5 +166,17 @@ inline std::int64_t clamp_to(double v, std::int64_t lo, std::int64_t hi) {
     }
     return static_cast<std::int64_t>(v);
 }
+
+// Our one font (font.cpp): a fixed 8 x 16 bitmap font covering printable ASCII, the size of the Windows
+// system font.
+constexpr int font_cell_width = 8;
+constexpr int font_cell_height = 16;
+constexpr int font_first_char = 0x20;
+constexpr int font_last_char = 0x7E;
+// Glyphs 0x20..0x7E, then the glyph drawn for every other character.
+constexpr int font_glyph_count = font_last_char - font_first_char + 2;
+constexpr int font_missing_glyph = font_glyph_count - 1;
+
+extern const unsigned char font_glyphs[font_glyph_count][font_cell_height];
 
 } // namespace platform::gdi

@@ -2,8 +2,7 @@
 //
 // Text is laid out in fixed 8 x 16 cells from its top-left corner. In the opaque mode (the default) every
 // cell is painted whole, background colour first; in the transparent mode only the glyph's own pixels are.
-#include "gdi_font.h"
-#include "gdi_state.h"
+#include "gdi.h"
 
 #include <algorithm>
 #include <climits>

@@ -27,7 +27,8 @@
 //
 // The last glyph, a hollow box for characters outside printable ASCII, is our own. The notice is also in
 // gdi_font.LICENSE beside this file, which the Linux packages ship with the program.
-#include "gdi_font.h"
+
+#include "gdi.h"
 
 namespace platform::gdi {
 

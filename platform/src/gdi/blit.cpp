@@ -11,7 +11,7 @@
 // (see pixel_buffer::mark_changed), which then puts nothing on screen for a still picture. Comparing only
 // reads memory, and a window also remembers each row's colour outside one span (pixel_buffer::outlines), so
 // copying a frame that is mostly background looks only at the columns around what was drawn.
-#include "gdi_state.h"
+#include "gdi.h"
 
 #include <algorithm>
 #include <climits>

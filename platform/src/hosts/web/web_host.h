@@ -1,4 +1,4 @@
-// The web host's fingers, pens and scale (host_web_touch.cpp).
+// The web host's fingers, pens and scale (touch.cpp).
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 // user32's default processing and input: DefWindowProcA, the keyboard state and what the host reports
 // (mouse, keys, resizes, exposes, closes), and synthesised mouse input.
-#include "user32_internal.h"
+#include "user32.h"
 
 #include <algorithm>
 
@@ -170,15 +170,6 @@ void close_all() {
     }
 }
 
-HWND first_window() {
-    for (const std::unique_ptr<window_record>& w : windows) {
-        if (!w->destroying) {
-            return w->handle;
-        }
-    }
-    return nullptr;
-}
-
 void reset() {
     while (!windows.empty()) {
         HWND window = windows.front()->handle;
@@ -208,6 +199,19 @@ void reset() {
 }
 
 } // namespace platform::input
+
+namespace platform {
+
+HWND first_window() {
+    for (const std::unique_ptr<window_record>& w : windows) {
+        if (!w->destroying) {
+            return w->handle;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace platform
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -251,7 +255,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM l
 // Synthesised input goes to the first window. Relative moves add to the last pointer position; absolute ones
 // map 0..65535 onto its client area, which stands for the screen.
 void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
-    HWND window = platform::input::first_window();
+    HWND window = platform::first_window();
     window_record* w = find_window(window);
     if (w == nullptr) {
         return;

@@ -61,7 +61,7 @@ void deliver_contact(HWND window, const headless::scripted_input& in) {
 void deliver(const headless::scripted_input& in) {
     using headless::input;
     using platform::input::mouse_action;
-    HWND window = platform::input::first_window();
+    HWND window = platform::first_window();
     auto press = [&](unsigned button, bool down, mouse_action action) {
         buttons = down ? (buttons | button) : (buttons & ~button);
         if (window != nullptr) {
@@ -213,7 +213,7 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
     if (reason != present_reason::paint) {
         return;
     }
-    if (window == platform::input::first_window()) {
+    if (window == platform::first_window()) {
         shown_window = window;
         shown_pixels = &pixels;
     }
@@ -249,7 +249,7 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         return wait_result::woke;
     }
     // The script is over: close the window that is left, once, at the current time.
-    HWND window = platform::input::first_window();
+    HWND window = platform::first_window();
     if (window != nullptr && window != closed_by_host) {
         closed_by_host = window;
         clock_ms = std::max(clock_ms, last_input_ms);

@@ -2,7 +2,7 @@
 // monochrome too, as on Windows: a program that builds its frame that way sees it in black and white here as
 // well, not only on Windows. Such a bitmap holds black and white only; drawing on it takes the nearer of the
 // two for each colour, and copies between it and colour DCs follow the text and background colours.
-#include "gdi_state.h"
+#include "gdi.h"
 
 namespace platform::gdi {
 

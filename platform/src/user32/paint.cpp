@@ -1,6 +1,6 @@
 // user32's painting: the update rectangle of each window, WM_PAINT and WM_ERASEBKGND, and the device
 // contexts of BeginPaint and GetDC, whose finished pixels go to the host.
-#include "user32_internal.h"
+#include "user32.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // user32's classes and windows: registration, creation and destruction, showing, sizes and positions.
-#include "user32_internal.h"
+#include "user32.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // Every HGDIOBJ and HDC we hand out is a slot number plus a generation count, checked against the table on
 // every call, so a null, deleted or foreign handle makes a call fail the way Windows fails it instead of
 // touching freed memory.
-#include "gdi_state.h"
+#include "gdi.h"
 
 #include "platform_hooks.h"
 

@@ -1,5 +1,5 @@
 // The SDL host's fingers: each SDL finger event is a contact for user32, which makes mouse messages of them
-// as Windows would (user32_touch.cpp). SDL's own promotion, a finger as the left button only, is turned off:
+// as Windows would (user32/touch.cpp). SDL's own promotion, a finger as the left button only, is turned off:
 // it knows no press and hold, so a finger could never give the right button.
 #include "sdl_host.h"
 

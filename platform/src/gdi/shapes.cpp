@@ -3,7 +3,7 @@
 // Both take a bounding box whose right and bottom edges lie outside the figure, normalised when given upside
 // down. Each figure is produced row by row, one span of outline and one of interior per row, so only the rows
 // that are on the surface cost anything however large the box is.
-#include "gdi_state.h"
+#include "gdi.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 // right-button drag from there when the finger moves on. A pen does the same, hovering moves the pointer,
 // and with its barrel button held at touch-down it presses the right button instead of the left. A contact
 // the system cancels releases whatever it pressed, where it was.
-#include "user32_internal.h"
+#include "user32.h"
 
 #include <algorithm>
 #include <cstdlib>

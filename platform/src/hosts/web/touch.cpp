@@ -9,7 +9,7 @@
 // min(vw / 640, vh / 400), never less than one device pixel per canvas pixel, and the program gets a client
 // area of floor(vw / s) x floor(vh / s): a portrait phone shows the whole width of the built-in walls. The
 // canvas is scaled without smoothing (image-rendering: pixelated), so its colours stay exact.
-#include "host_web_touch.h"
+#include "web_host.h"
 
 #include "host.h"
 

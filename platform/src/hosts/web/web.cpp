@@ -1,4 +1,4 @@
-// The web host: the main window is a canvas in a browser page (platform/src/web/index.html), built with
+// The web host: the main window is a canvas in a browser page (platform/src/hosts/web/index.html), built with
 // Emscripten.
 //
 // The canvas is the client area of the first window, one canvas pixel per CSS pixel, and the page keeps it
@@ -11,7 +11,7 @@
 // wait() suspends on a promise that the next deadline (a timer) or any input settles, whichever comes first.
 // Presenting puts only the rows that changed on the canvas, usually none.
 #include "host.h"
-#include "host_web_touch.h"
+#include "web_host.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -25,7 +25,7 @@
 
 // The JavaScript half. Each input is one record of seven numbers in Module.mirrorsInput, plus the key's
 // code and key names for keys: kind (1 move, 2 button down, 3 button up, 4 key down, 5 key up, 6 viewport
-// resize, 7 close, 8 a finger or pen: see host_web_touch.cpp), x, y, the DOM button, the DOM buttons held,
+// resize, 7 close, 8 a finger or pen: see touch.cpp), x, y, the DOM button, the DOM buttons held,
 // whether the key is held down already (an auto-repeat) and nothing.
 EM_JS(int, web_start, (), {
     var canvas = Module["canvas"] || document.getElementById("canvas");
@@ -96,7 +96,7 @@ EM_JS(int, web_start, (), {
     return 1;
 });
 
-// The client area that the canvas should have for the viewport (host_web_touch.cpp).
+// The client area that the canvas should have for the viewport (touch.cpp).
 EM_JS(int, web_viewport_width, (), { return Module["mirrorsHost"].fit()[0]; });
 EM_JS(int, web_viewport_height, (), { return Module["mirrorsHost"].fit()[1]; });
 

@@ -1,6 +1,6 @@
 // user32's message queue and timers: posting and taking messages by Windows' priorities, the waiting
 // GetMessageA, dispatching, and the timers that produce WM_TIMER.
-#include "user32_internal.h"
+#include "user32.h"
 
 #include <algorithm>
 #include <cstdio>
