@@ -62,11 +62,22 @@ void hide_hold(HWND window);
 
 namespace input {
 
-enum class mouse_action { move, left_down, left_up, right_down, right_up, middle_down, middle_up };
-
-// Pointer input at client coordinates (x, y); `buttons` are the MK_LBUTTON / MK_RBUTTON / MK_MBUTTON flags
-// of the buttons held after the event. Dropped when the pointer is outside the client area.
-void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons);
+// The layer's own words for input: a host reports what its display system tells in them and makes no
+// Windows message of it; user32 alone keeps which buttons are down and makes every mouse message.
+enum class button { left, right, middle };
+// Buttons held, one bit each: 1 << button.
+using button_set = unsigned;
+constexpr button_set bit_of(button b) {
+    return 1u << static_cast<unsigned>(b);
+}
+// The pointer moved to client (x, y). `held`: the buttons that the display system says are held, when it
+// tells; otherwise user32 goes by the presses and releases reported.
+void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = std::nullopt);
+// A button went down or up with the pointer at client (x, y); a host that only knows that the pointer is
+// outside the client area reports (-1, -1). `held`: the buttons that the display system says are held, before
+// or after this change (user32 applies the change to them), when it tells.
+void button_changed(HWND window, button b, bool down, int x, int y,
+                    std::optional<button_set> held = std::nullopt);
 // A finger or pen on (or, hovering, above) the screen, at client coordinates, which may lie outside the
 // client area once a contact has started inside it. `id` tells the contacts of one moment apart. user32 turns
 // contacts into mouse messages as Windows does for a program that handles no touch (user32/touch.cpp).

@@ -6,16 +6,7 @@
 
 namespace platform::user32 {
 
-POINT cursor = {0, 0};
-
 namespace {
-
-// A key that went down while no window of ours had the focus is down here too, but that press reached no
-// window. Its auto-repeat goes to whichever window has the focus by then, with bit 30 (held before) set, as
-// on Windows: so Alt+F4 held while the window appears closes it at the first repeat.
-bool key_is_down[256] = {};
-bool menu_key_armed = false;      // Alt or F10 pressed alone: its release would activate the menu bar
-unsigned synthesised_buttons = 0; // MK_* held through mouse_event
 
 // The class background brush may be a system colour index + 1, as Windows allows.
 HBRUSH background_brush(HBRUSH brush) {
@@ -32,25 +23,25 @@ LRESULT default_key_processing(HWND window, UINT message, WPARAM wparam, LPARAM 
     switch (message) {
     case WM_SYSKEYDOWN:
         if (wparam == VK_F4 && alt_context) {
-            menu_key_armed = false;
+            state.menu_key_armed = false;
             PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else if (wparam == VK_MENU || wparam == VK_F10) {
             if (!repeat) {
-                menu_key_armed = true;
+                state.menu_key_armed = true;
             }
         } else {
-            menu_key_armed = false;
+            state.menu_key_armed = false;
         }
         break;
     case WM_KEYDOWN:
-        menu_key_armed = false;
+        state.menu_key_armed = false;
         break;
     case WM_KEYUP:
     case WM_SYSKEYUP:
         // Alt or F10 pressed and released on its own asks for the menu bar, which a window without a menu
         // answers with nothing.
-        if ((wparam == VK_MENU || wparam == VK_F10) && menu_key_armed) {
-            menu_key_armed = false;
+        if ((wparam == VK_MENU || wparam == VK_F10) && state.menu_key_armed) {
+            state.menu_key_armed = false;
             SendMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
         }
         break;
@@ -62,13 +53,7 @@ LRESULT default_key_processing(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 } // namespace
 
-} // namespace platform::user32
-
-using namespace platform::user32;
-
-namespace platform::input {
-
-void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons) {
+void mouse_message(HWND window, UINT message, int x, int y, WPARAM buttons) {
     window_record* w = find_window(window);
     if (w == nullptr || w->destroying || !w->visible) {
         return;
@@ -77,36 +62,12 @@ void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons) {
     if (x < 0 || y < 0 || x >= w->pixels.width || y >= w->pixels.height) {
         return;
     }
-    cursor = POINT{w->x + x, w->y + y};
-    UINT message = WM_MOUSEMOVE;
-    switch (action) {
-    case mouse_action::move:
-        message = WM_MOUSEMOVE;
-        break;
-    case mouse_action::left_down:
-        message = WM_LBUTTONDOWN;
-        break;
-    case mouse_action::left_up:
-        message = WM_LBUTTONUP;
-        break;
-    case mouse_action::right_down:
-        message = WM_RBUTTONDOWN;
-        break;
-    case mouse_action::right_up:
-        message = WM_RBUTTONUP;
-        break;
-    case mouse_action::middle_down:
-        message = WM_MBUTTONDOWN;
-        break;
-    case mouse_action::middle_up:
-        message = WM_MBUTTONUP;
-        break;
-    }
+    state.cursor = POINT{w->x + x, w->y + y};
     WPARAM flags = buttons & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON);
-    if (key_is_down[VK_SHIFT]) {
+    if (state.key_is_down[VK_SHIFT]) {
         flags |= MK_SHIFT;
     }
-    if (key_is_down[VK_CONTROL]) {
+    if (state.key_is_down[VK_CONTROL]) {
         flags |= MK_CONTROL;
     }
     if (message == WM_MOUSEMOVE) {
@@ -116,19 +77,63 @@ void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons) {
     }
 }
 
+} // namespace platform::user32
+
+using namespace platform::user32;
+
+namespace platform::input {
+
+namespace {
+
+// Each button's messages and its MK_* flag, in the order of input::button.
+struct button_messages {
+    UINT down;
+    UINT up;
+    WPARAM flag;
+};
+constexpr button_messages messages_of[] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON},
+                                           {WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+                                           {WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON}};
+
+WPARAM button_flags(button_set held) {
+    WPARAM flags = 0;
+    for (unsigned b = 0; b < std::size(messages_of); ++b) {
+        if ((held & (1u << b)) != 0) {
+            flags |= messages_of[b].flag;
+        }
+    }
+    return flags;
+}
+
+} // namespace
+
+void pointer_moved(HWND window, int x, int y, std::optional<button_set> held) {
+    if (held) {
+        state.buttons = *held;
+    }
+    mouse_message(window, WM_MOUSEMOVE, x, y, button_flags(state.buttons));
+}
+
+void button_changed(HWND window, button b, bool down, int x, int y, std::optional<button_set> held) {
+    button_set before = held.value_or(state.buttons);
+    state.buttons = down ? (before | bit_of(b)) : (before & ~bit_of(b));
+    const button_messages& m = messages_of[static_cast<unsigned>(b)];
+    mouse_message(window, down ? m.down : m.up, x, y, button_flags(state.buttons));
+}
+
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down) {
     virtual_key &= 0xFFu;
     if (virtual_key == 0) {
         return;
     }
-    bool was_down = key_is_down[virtual_key];
-    key_is_down[virtual_key] = down;
+    bool was_down = state.key_is_down[virtual_key];
+    state.key_is_down[virtual_key] = down;
     window_record* w = find_window(window);
     if (w == nullptr || w->destroying) {
         return;
     }
-    bool alt = key_is_down[VK_MENU];
-    bool control = key_is_down[VK_CONTROL];
+    bool alt = state.key_is_down[VK_MENU];
+    bool control = state.key_is_down[VK_CONTROL];
     // Alt combinations and F10 are system keys, unless Control is held too (Ctrl+Alt is AltGr). Releasing Alt
     // itself is a system key release although Alt is up by then.
     bool system = (alt && !control) || virtual_key == VK_F10 || (!down && virtual_key == VK_MENU && !control);
@@ -165,37 +170,34 @@ void close(HWND window) {
 }
 
 void close_all() {
-    for (const std::unique_ptr<window_record>& w : windows) {
+    for (const std::unique_ptr<window_record>& w : state.windows) {
         close(w->handle);
     }
 }
 
 void reset() {
-    while (!windows.empty()) {
-        HWND window = windows.front()->handle;
+    while (!state.windows.empty()) {
+        HWND window = state.windows.front()->handle;
         if (!DestroyWindow(window)) {
             // Already being destroyed further up the stack: drop it without more messages.
             platform::host::destroy_window(window);
-            dead_windows.push_back(std::move(windows.front()));
-            windows.erase(windows.begin());
+            state.dead_windows.push_back(std::move(state.windows.front()));
+            state.windows.erase(state.windows.begin());
         }
     }
-    for (std::size_t i = open_dcs.size(); i-- > 0;) {
+    for (std::size_t i = state.open_dcs.size(); i-- > 0;) {
         release_dc_entry(i);
     }
     free_dead_windows();
-    classes.clear();
-    next_class_atom = first_class_atom;
-    queue.clear();
-    move_waits_last = false;
-    quit_pending = false;
-    quit_code = 0;
-    timers.clear();
-    std::fill(std::begin(key_is_down), std::end(key_is_down), false);
-    menu_key_armed = false;
-    cursor = POINT{0, 0};
-    synthesised_buttons = 0;
     forget_contacts();
+    // Handles and thread timer ids are never handed out twice, so that one kept from before still names
+    // nothing; and what a window procedure still running above may touch stays until it returns.
+    state_record fresh;
+    fresh.next_window_serial = state.next_window_serial;
+    fresh.next_thread_timer_id = state.next_thread_timer_id;
+    fresh.dead_windows = std::move(state.dead_windows);
+    fresh.procedure_depth = state.procedure_depth;
+    state = std::move(fresh);
 }
 
 } // namespace platform::input
@@ -203,7 +205,7 @@ void reset() {
 namespace platform {
 
 HWND first_window() {
-    for (const std::unique_ptr<window_record>& w : windows) {
+    for (const std::unique_ptr<window_record>& w : state.windows) {
         if (!w->destroying) {
             return w->handle;
         }
@@ -252,17 +254,17 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM l
     }
 }
 
-// Synthesised input goes to the first window. Relative moves add to the last pointer position; absolute ones
-// map 0..65535 onto its client area, which stands for the screen.
+// Synthesised input goes to the first window and presses the same buttons as the mouse, as on Windows.
+// Relative moves add to the last pointer position; absolute ones map 0..65535 onto its client area, which
+// stands for the screen.
 void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
     HWND window = platform::first_window();
     window_record* w = find_window(window);
     if (w == nullptr) {
         return;
     }
-    unsigned& buttons = synthesised_buttons;
-    std::int64_t x = cursor.x - w->x;
-    std::int64_t y = cursor.y - w->y;
+    std::int64_t x = state.cursor.x - w->x;
+    std::int64_t y = state.cursor.y - w->y;
     if ((flags & MOUSEEVENTF_ABSOLUTE) != 0) {
         x = static_cast<std::int64_t>(dx & 0xFFFFu) * w->pixels.width / 65536;
         y = static_cast<std::int64_t>(dy & 0xFFFFu) * w->pixels.height / 65536;
@@ -272,25 +274,21 @@ void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
     }
     int cx = static_cast<int>(std::clamp<std::int64_t>(x, -65536, 65536));
     int cy = static_cast<int>(std::clamp<std::int64_t>(y, -65536, 65536));
-    using platform::input::mouse_action;
+    using platform::input::button;
     if ((flags & MOUSEEVENTF_MOVE) != 0) {
-        platform::input::mouse(window, mouse_action::move, cx, cy, buttons);
+        platform::input::pointer_moved(window, cx, cy);
     }
     const struct {
         DWORD flag;
-        unsigned button;
+        button b;
         bool down;
-        mouse_action action;
-    } changes[] = {{MOUSEEVENTF_LEFTDOWN, MK_LBUTTON, true, mouse_action::left_down},
-                   {MOUSEEVENTF_LEFTUP, MK_LBUTTON, false, mouse_action::left_up},
-                   {MOUSEEVENTF_RIGHTDOWN, MK_RBUTTON, true, mouse_action::right_down},
-                   {MOUSEEVENTF_RIGHTUP, MK_RBUTTON, false, mouse_action::right_up},
-                   {MOUSEEVENTF_MIDDLEDOWN, MK_MBUTTON, true, mouse_action::middle_down},
-                   {MOUSEEVENTF_MIDDLEUP, MK_MBUTTON, false, mouse_action::middle_up}};
+    } changes[] = {
+        {MOUSEEVENTF_LEFTDOWN, button::left, true},     {MOUSEEVENTF_LEFTUP, button::left, false},
+        {MOUSEEVENTF_RIGHTDOWN, button::right, true},   {MOUSEEVENTF_RIGHTUP, button::right, false},
+        {MOUSEEVENTF_MIDDLEDOWN, button::middle, true}, {MOUSEEVENTF_MIDDLEUP, button::middle, false}};
     for (const auto& change : changes) {
         if ((flags & change.flag) != 0) {
-            buttons = change.down ? (buttons | change.button) : (buttons & ~change.button);
-            platform::input::mouse(window, change.action, cx, cy, buttons);
+            platform::input::button_changed(window, change.b, change.down, cx, cy);
         }
     }
 }

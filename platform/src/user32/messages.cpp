@@ -8,14 +8,6 @@
 
 namespace platform::user32 {
 
-std::deque<MSG> queue;
-bool quit_pending = false;
-int quit_code = 0;
-bool move_waits_last = false;
-
-std::vector<timer_record> timers;
-UINT_PTR next_thread_timer_id = 0x7FFE;
-
 namespace {
 
 bool message_in_range(UINT message, UINT first, UINT last) {
@@ -35,37 +27,37 @@ bool message_for(HWND message_window, HWND filter) {
 
 void stamp(MSG* msg) {
     msg->time = static_cast<DWORD>(platform::host::now_ms());
-    msg->pt = cursor;
+    msg->pt = state.cursor;
 }
 
 // The next message by Windows' priorities: posted and input messages in arrival order, then the quit
 // request, then WM_PAINT for a window with something to paint, then WM_TIMER for a due timer.
 bool take_message(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
+    for (auto it = state.queue.begin(); it != state.queue.end(); ++it) {
         if (message_for(it->hwnd, filter) && message_in_range(it->message, first, last)) {
             *out = *it;
             if (remove) {
-                if (std::next(it) == queue.end()) {
-                    move_waits_last = false;
+                if (std::next(it) == state.queue.end()) {
+                    state.move_waits_last = false;
                 }
-                queue.erase(it);
+                state.queue.erase(it);
             }
             return true;
         }
     }
     // Like Windows, the quit request ignores the filters: a loop filtering by window still ends.
-    if (quit_pending) {
+    if (state.quit_pending) {
         *out = MSG{};
         out->message = WM_QUIT;
-        out->wParam = static_cast<WPARAM>(quit_code);
+        out->wParam = static_cast<WPARAM>(state.quit_code);
         stamp(out);
         if (remove) {
-            quit_pending = false;
+            state.quit_pending = false;
         }
         return true;
     }
     if (message_in_range(WM_PAINT, first, last)) {
-        for (const std::unique_ptr<window_record>& w : windows) {
+        for (const std::unique_ptr<window_record>& w : state.windows) {
             if (needs_paint(*w) && message_for(w->handle, filter)) {
                 *out = MSG{w->handle, WM_PAINT, 0, 0, 0, {0, 0}};
                 stamp(out);
@@ -76,7 +68,7 @@ bool take_message(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
     if (message_in_range(WM_TIMER, first, last)) {
         std::uint64_t now = platform::host::now_ms();
         timer_record* due = nullptr;
-        for (timer_record& t : timers) {
+        for (timer_record& t : state.timers) {
             if (t.due_ms <= now && message_for(t.window, filter) &&
                 (due == nullptr || t.due_ms < due->due_ms)) {
                 due = &t;
@@ -105,7 +97,7 @@ std::optional<std::uint64_t> next_timer_deadline(HWND filter, UINT first, UINT l
     if (!message_in_range(WM_TIMER, first, last)) {
         return deadline;
     }
-    for (const timer_record& t : timers) {
+    for (const timer_record& t : state.timers) {
         if (message_for(t.window, filter) && (!deadline || t.due_ms < *deadline)) {
             deadline = t.due_ms;
         }
@@ -118,29 +110,29 @@ std::optional<std::uint64_t> next_timer_deadline(HWND filter, UINT first, UINT l
 void post(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     MSG msg = {window, message, wparam, lparam, 0, {0, 0}};
     stamp(&msg);
-    queue.push_back(msg);
-    move_waits_last = false;
+    state.queue.push_back(msg);
+    state.move_waits_last = false;
 }
 
 void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam) {
     // As in Windows, a move from the mouse that still waits at the end of the queue is brought up to date
     // rather than joined by another: however fast the pointer moves, at most one move waits, and a click
     // queued after a move keeps its place behind it.
-    if (move_waits_last && !queue.empty() && queue.back().hwnd == window &&
-        queue.back().message == WM_MOUSEMOVE) {
-        queue.back().wParam = wparam;
-        queue.back().lParam = lparam;
-        stamp(&queue.back());
+    if (state.move_waits_last && !state.queue.empty() && state.queue.back().hwnd == window &&
+        state.queue.back().message == WM_MOUSEMOVE) {
+        state.queue.back().wParam = wparam;
+        state.queue.back().lParam = lparam;
+        stamp(&state.queue.back());
         return;
     }
     post(window, WM_MOUSEMOVE, wparam, lparam);
-    move_waits_last = true;
+    state.move_waits_last = true;
 }
 
 void forget_window(HWND window) {
-    move_waits_last = false;
-    std::erase_if(queue, [window](const MSG& m) { return m.hwnd == window; });
-    std::erase_if(timers, [window](const timer_record& t) { return t.window == window; });
+    state.move_waits_last = false;
+    std::erase_if(state.queue, [window](const MSG& m) { return m.hwnd == window; });
+    std::erase_if(state.timers, [window](const timer_record& t) { return t.window == window; });
 }
 
 } // namespace platform::user32
@@ -212,11 +204,11 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
         // Only a callback that a live timer was set with is called: a posted WM_TIMER cannot run arbitrary
         // code.
         TIMERPROC proc = reinterpret_cast<TIMERPROC>(msg->lParam);
-        for (const timer_record& t : timers) {
+        for (const timer_record& t : state.timers) {
             if (t.window == msg->hwnd && t.id == msg->wParam && t.proc == proc) {
-                ++procedure_depth;
+                ++state.procedure_depth;
                 proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
-                --procedure_depth;
+                --state.procedure_depth;
                 return 0;
             }
         }
@@ -241,8 +233,8 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 void WINAPI PostQuitMessage(int exit_code) {
-    quit_pending = true;
-    quit_code = exit_code;
+    state.quit_pending = true;
+    state.quit_code = exit_code;
 }
 
 // Timers --------------------------------------------------------------------------------------------------
@@ -258,39 +250,39 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC cal
     std::uint64_t due = platform::host::now_ms() + period;
     if (window == nullptr) {
         // A thread timer: `id` names an existing one to replace, otherwise a new id is chosen.
-        auto existing = std::find_if(timers.begin(), timers.end(), [id](const timer_record& t) {
+        auto existing = std::find_if(state.timers.begin(), state.timers.end(), [id](const timer_record& t) {
             return t.window == nullptr && t.id == id;
         });
-        if (id == 0 || existing == timers.end()) {
+        if (id == 0 || existing == state.timers.end()) {
             do {
-                id = next_thread_timer_id++;
-                if (next_thread_timer_id == 0) {
-                    next_thread_timer_id = 1;
+                id = state.next_thread_timer_id++;
+                if (state.next_thread_timer_id == 0) {
+                    state.next_thread_timer_id = 1;
                 }
-            } while (std::any_of(timers.begin(), timers.end(),
+            } while (std::any_of(state.timers.begin(), state.timers.end(),
                                  [id](const timer_record& t) { return t.window == nullptr && t.id == id; }));
-            timers.push_back(timer_record{nullptr, id, period, due, callback});
+            state.timers.push_back(timer_record{nullptr, id, period, due, callback});
         } else {
             *existing = timer_record{nullptr, id, period, due, callback};
         }
         return id;
     }
-    for (timer_record& t : timers) {
+    for (timer_record& t : state.timers) {
         if (t.window == window && t.id == id) {
             t = timer_record{window, id, period, due, callback};
             return id != 0 ? id : 1;
         }
     }
-    timers.push_back(timer_record{window, id, period, due, callback});
+    state.timers.push_back(timer_record{window, id, period, due, callback});
     return id != 0 ? id : 1;
 }
 
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
-    auto it = std::find_if(timers.begin(), timers.end(),
+    auto it = std::find_if(state.timers.begin(), state.timers.end(),
                            [window, id](const timer_record& t) { return t.window == window && t.id == id; });
-    if (it == timers.end()) {
+    if (it == state.timers.end()) {
         return FALSE;
     }
-    timers.erase(it);
+    state.timers.erase(it);
     return TRUE;
 }

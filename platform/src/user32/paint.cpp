@@ -6,8 +6,6 @@
 
 namespace platform::user32 {
 
-std::vector<open_dc> open_dcs;
-
 namespace {
 
 RECT bounding_union(const RECT& a, const RECT& b) {
@@ -49,8 +47,8 @@ void validate(window_record& w, const RECT* rect) {
 } // namespace
 
 void release_dc_entry(std::size_t index) {
-    platform::release_window_dc(open_dcs[index].dc);
-    open_dcs.erase(open_dcs.begin() + static_cast<std::ptrdiff_t>(index));
+    platform::release_window_dc(state.open_dcs[index].dc);
+    state.open_dcs.erase(state.open_dcs.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void invalidate(window_record& w, const RECT* rect, bool erase) {
@@ -87,7 +85,7 @@ using namespace platform::user32;
 
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     if (window == nullptr) {
-        for (const std::unique_ptr<window_record>& w : windows) {
+        for (const std::unique_ptr<window_record>& w : state.windows) {
             invalidate(*w, nullptr, erase != FALSE);
         }
         return TRUE;
@@ -162,7 +160,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     if (dc == nullptr) {
         return nullptr;
     }
-    open_dcs.push_back(open_dc{dc, window, true});
+    state.open_dcs.push_back(open_dc{dc, window, true});
     RECT painted = w->has_update ? w->update : RECT{0, 0, 0, 0};
     bool erase = w->erase_pending;
     BOOL erase_left_to_caller = w->erase_failed ? TRUE : FALSE;
@@ -185,8 +183,9 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     if (paint == nullptr) {
         return FALSE;
     }
-    for (std::size_t i = 0; i < open_dcs.size(); ++i) {
-        if (open_dcs[i].dc == paint->hdc && open_dcs[i].from_begin_paint && open_dcs[i].window == window) {
+    for (std::size_t i = 0; i < state.open_dcs.size(); ++i) {
+        if (state.open_dcs[i].dc == paint->hdc && state.open_dcs[i].from_begin_paint &&
+            state.open_dcs[i].window == window) {
             release_dc_entry(i);
             if (window_record* w = find_window(window)) {
                 platform::host::present(window, w->pixels, platform::host::present_reason::paint);
@@ -208,14 +207,15 @@ HDC WINAPI GetDC(HWND window) {
     }
     HDC dc = platform::create_window_dc(w ? &w->pixels : &no_desktop);
     if (dc != nullptr) {
-        open_dcs.push_back(open_dc{dc, window, false});
+        state.open_dcs.push_back(open_dc{dc, window, false});
     }
     return dc;
 }
 
 int WINAPI ReleaseDC(HWND window, HDC dc) {
-    for (std::size_t i = 0; i < open_dcs.size(); ++i) {
-        if (open_dcs[i].dc == dc && !open_dcs[i].from_begin_paint && open_dcs[i].window == window) {
+    for (std::size_t i = 0; i < state.open_dcs.size(); ++i) {
+        if (state.open_dcs[i].dc == dc && !state.open_dcs[i].from_begin_paint &&
+            state.open_dcs[i].window == window) {
             release_dc_entry(i);
             if (window_record* w = find_window(window)) {
                 platform::host::present(window, w->pixels, platform::host::present_reason::direct);

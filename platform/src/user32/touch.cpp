@@ -30,29 +30,6 @@ namespace {
 using platform::input::contact;
 using platform::input::contact_action;
 using platform::input::contact_kind;
-using platform::input::mouse_action;
-
-enum class stage {
-    none,     // no primary contact
-    deciding, // down, still near where it went down, the hold time not yet over
-    dragging, // a button pressed and following the contact
-    held,     // the hold registered: a right click on lift, unless it moves on
-};
-
-struct primary_contact {
-    stage now = stage::none;
-    HWND window = nullptr;
-    long long id = 0;
-    bool pen = false;
-    bool barrel = false; // the barrel button was held at touch-down
-    POINT down = {0, 0}; // where it went down (client coordinates)
-    POINT last = {0, 0}; // where it was last, inside the client area
-    std::uint64_t down_ms = 0;
-    unsigned button = 0; // MK_LBUTTON or MK_RBUTTON once pressed
-};
-
-primary_contact primary;
-std::vector<long long> other_contacts; // down while the primary was, or before it: they reach nothing
 
 bool inside(HWND window, int x, int y) {
     window_record* w = find_window(window);
@@ -68,104 +45,108 @@ POINT within_window(HWND window, int x, int y) {
     return POINT{std::clamp(x, 0, right), std::clamp(y, 0, bottom)};
 }
 
-void send(mouse_action action, POINT at, unsigned buttons) {
-    platform::input::mouse(primary.window, action, at.x, at.y, buttons);
+void move(POINT at, unsigned buttons) {
+    mouse_message(state.primary.window, WM_MOUSEMOVE, at.x, at.y, buttons);
 }
 
 void press(unsigned button, POINT at) {
-    primary.button = button;
-    send(button == MK_RBUTTON ? mouse_action::right_down : mouse_action::left_down, at, button);
+    state.primary.button = button;
+    mouse_message(state.primary.window, button == MK_RBUTTON ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, at.x, at.y,
+                  button);
 }
 
 void release(POINT at) {
-    if (primary.button != 0) {
-        send(primary.button == MK_RBUTTON ? mouse_action::right_up : mouse_action::left_up, at, 0);
+    if (state.primary.button != 0) {
+        UINT message = state.primary.button == MK_RBUTTON ? WM_RBUTTONUP : WM_LBUTTONUP;
+        mouse_message(state.primary.window, message, at.x, at.y, 0);
     }
-    primary.button = 0;
+    state.primary.button = 0;
 }
 
 void end_primary() {
-    if (primary.now == stage::held) {
-        platform::host::hide_hold(primary.window);
+    if (state.primary.now == contact_stage::held) {
+        platform::host::hide_hold(state.primary.window);
     }
-    primary = primary_contact{};
+    state.primary = primary_contact{};
 }
 
 bool beyond_tolerance(POINT at) {
-    return std::abs(at.x - primary.down.x) > drag_tolerance ||
-           std::abs(at.y - primary.down.y) > drag_tolerance;
+    return std::abs(at.x - state.primary.down.x) > drag_tolerance ||
+           std::abs(at.y - state.primary.down.y) > drag_tolerance;
 }
 
 // The right button for a pen with its barrel button held, the left one otherwise.
 unsigned drag_button() {
-    return primary.pen && primary.barrel ? MK_RBUTTON : MK_LBUTTON;
+    return state.primary.pen && state.primary.barrel ? MK_RBUTTON : MK_LBUTTON;
 }
 
 void begin(HWND window, const contact& c) {
-    if (primary.now != stage::none && c.id == primary.id) {
+    if (state.primary.now != contact_stage::none && c.id == state.primary.id) {
         return; // a second down of the same contact is no new one
     }
-    if (primary.now != stage::none || !other_contacts.empty() || !inside(window, c.x, c.y)) {
-        if (std::find(other_contacts.begin(), other_contacts.end(), c.id) == other_contacts.end()) {
-            other_contacts.push_back(c.id);
+    if (state.primary.now != contact_stage::none || !state.other_contacts.empty() ||
+        !inside(window, c.x, c.y)) {
+        if (std::find(state.other_contacts.begin(), state.other_contacts.end(), c.id) ==
+            state.other_contacts.end()) {
+            state.other_contacts.push_back(c.id);
         }
         return;
     }
-    primary = primary_contact{};
-    primary.now = stage::deciding;
-    primary.window = window;
-    primary.id = c.id;
-    primary.pen = c.kind == contact_kind::pen;
-    primary.barrel = c.barrel;
-    primary.down = POINT{c.x, c.y};
-    primary.last = primary.down;
-    primary.down_ms = platform::host::now_ms();
-    send(mouse_action::move, primary.down, 0);
+    state.primary = primary_contact{};
+    state.primary.now = contact_stage::deciding;
+    state.primary.window = window;
+    state.primary.id = c.id;
+    state.primary.pen = c.kind == contact_kind::pen;
+    state.primary.barrel = c.barrel;
+    state.primary.down = POINT{c.x, c.y};
+    state.primary.last = state.primary.down;
+    state.primary.down_ms = platform::host::now_ms();
+    move(state.primary.down, 0);
 }
 
 void follow(POINT at) {
-    switch (primary.now) {
-    case stage::deciding:
+    switch (state.primary.now) {
+    case contact_stage::deciding:
         if (beyond_tolerance(at)) {
-            primary.now = stage::dragging;
-            press(drag_button(), primary.down);
-            send(mouse_action::move, at, primary.button);
+            state.primary.now = contact_stage::dragging;
+            press(drag_button(), state.primary.down);
+            move(at, state.primary.button);
         }
         break;
-    case stage::held:
+    case contact_stage::held:
         if (beyond_tolerance(at)) {
-            platform::host::hide_hold(primary.window);
-            primary.now = stage::dragging;
-            press(MK_RBUTTON, primary.down);
-            send(mouse_action::move, at, primary.button);
+            platform::host::hide_hold(state.primary.window);
+            state.primary.now = contact_stage::dragging;
+            press(MK_RBUTTON, state.primary.down);
+            move(at, state.primary.button);
         }
         break;
-    case stage::dragging:
-        send(mouse_action::move, at, primary.button);
+    case contact_stage::dragging:
+        move(at, state.primary.button);
         break;
-    case stage::none:
+    case contact_stage::none:
         return;
     }
-    primary.last = at;
+    state.primary.last = at;
 }
 
 void lift(POINT at, bool cancelled) {
-    switch (primary.now) {
-    case stage::deciding:
-    case stage::held:
+    switch (state.primary.now) {
+    case contact_stage::deciding:
+    case contact_stage::held:
         // A tap or a press and hold: a click where it went down, unless the system took the contact back.
         if (!cancelled) {
-            press(primary.now == stage::held ? MK_RBUTTON : drag_button(), primary.down);
-            release(primary.down);
+            press(state.primary.now == contact_stage::held ? MK_RBUTTON : drag_button(), state.primary.down);
+            release(state.primary.down);
         }
         break;
-    case stage::dragging:
-        if (!cancelled && (at.x != primary.last.x || at.y != primary.last.y)) {
-            send(mouse_action::move, at, primary.button);
+    case contact_stage::dragging:
+        if (!cancelled && (at.x != state.primary.last.x || at.y != state.primary.last.y)) {
+            move(at, state.primary.button);
         }
-        release(cancelled ? primary.last : at);
+        release(cancelled ? state.primary.last : at);
         break;
-    case stage::none:
+    case contact_stage::none:
         break;
     }
     end_primary();
@@ -174,30 +155,30 @@ void lift(POINT at, bool cancelled) {
 } // namespace
 
 std::optional<std::uint64_t> contact_deadline() {
-    if (primary.now != stage::deciding || drag_button() == MK_RBUTTON) {
+    if (state.primary.now != contact_stage::deciding || drag_button() == MK_RBUTTON) {
         return std::nullopt;
     }
-    return primary.down_ms + press_and_hold_ms;
+    return state.primary.down_ms + press_and_hold_ms;
 }
 
 void contact_clock() {
-    if (primary.now != stage::none && find_window(primary.window) == nullptr) {
-        primary = primary_contact{}; // its window is gone, and with it the hold's deadline
+    if (state.primary.now != contact_stage::none && find_window(state.primary.window) == nullptr) {
+        state.primary = primary_contact{}; // its window is gone, and with it the hold's deadline
         return;
     }
     std::optional<std::uint64_t> due = contact_deadline();
     if (due && platform::host::now_ms() >= *due) {
-        primary.now = stage::held;
-        platform::host::show_hold(primary.window, primary.down.x, primary.down.y);
+        state.primary.now = contact_stage::held;
+        platform::host::show_hold(state.primary.window, state.primary.down.x, state.primary.down.y);
     }
 }
 
 void forget_contacts() {
-    if (primary.now == stage::held && find_window(primary.window) != nullptr) {
-        platform::host::hide_hold(primary.window);
+    if (state.primary.now == contact_stage::held && find_window(state.primary.window) != nullptr) {
+        platform::host::hide_hold(state.primary.window);
     }
-    primary = primary_contact{};
-    other_contacts.clear();
+    state.primary = primary_contact{};
+    state.other_contacts.clear();
 }
 
 } // namespace platform::user32
@@ -209,12 +190,13 @@ namespace platform::input {
 void touch(HWND window, const contact& c) {
     // The hold time may have passed since the last look at the clock: that comes first.
     contact_clock();
-    bool is_primary = primary.now != stage::none && c.id == primary.id;
+    bool is_primary = state.primary.now != contact_stage::none && c.id == state.primary.id;
     switch (c.action) {
     case contact_action::hover:
         // A pen above the screen moves the pointer, as a mouse would, while nothing is down.
-        if (c.kind == contact_kind::pen && primary.now == stage::none && other_contacts.empty()) {
-            platform::input::mouse(window, mouse_action::move, c.x, c.y, 0);
+        if (c.kind == contact_kind::pen && state.primary.now == contact_stage::none &&
+            state.other_contacts.empty()) {
+            mouse_message(window, WM_MOUSEMOVE, c.x, c.y, 0);
         }
         break;
     case contact_action::down:
@@ -222,15 +204,15 @@ void touch(HWND window, const contact& c) {
         break;
     case contact_action::move:
         if (is_primary) {
-            follow(within_window(primary.window, c.x, c.y));
+            follow(within_window(state.primary.window, c.x, c.y));
         }
         break;
     case contact_action::up:
     case contact_action::cancel:
         if (is_primary) {
-            lift(within_window(primary.window, c.x, c.y), c.action == contact_action::cancel);
+            lift(within_window(state.primary.window, c.x, c.y), c.action == contact_action::cancel);
         } else {
-            std::erase(other_contacts, c.id);
+            std::erase(state.other_contacts, c.id);
         }
         break;
     }

@@ -76,15 +76,65 @@ struct open_dc {
     bool from_begin_paint;
 };
 
-// Classes and windows (windows.cpp).
-extern std::vector<class_record> classes;
-extern ATOM next_class_atom;
-// Live windows in creation order; destroyed ones wait in `dead_windows` until no window procedure is running
-// and no device context draws into their pixels, so that a procedure destroying its own window is safe.
-extern std::vector<std::unique_ptr<window_record>> windows;
-extern std::vector<std::unique_ptr<window_record>> dead_windows;
-extern int procedure_depth;
+// Touch and pen (touch.cpp): the contact that stands for the mouse, and where it is in becoming a click.
+enum class contact_stage {
+    none,     // no primary contact
+    deciding, // down, still near where it went down, the hold time not yet over
+    dragging, // a button pressed and following the contact
+    held,     // the hold registered: a right click on lift, unless it moves on
+};
 
+struct primary_contact {
+    contact_stage now = contact_stage::none;
+    HWND window = nullptr;
+    long long id = 0;
+    bool pen = false;
+    bool barrel = false; // the barrel button was held at touch-down
+    POINT down = {0, 0}; // where it went down (client coordinates)
+    POINT last = {0, 0}; // where it was last, inside the client area
+    std::uint64_t down_ms = 0;
+    unsigned button = 0; // MK_LBUTTON or MK_RBUTTON once pressed
+};
+
+// All of user32's state, process-wide as in the program, which has one thread: a fresh record is a fresh
+// process (input.cpp's reset destroys the windows first, then assigns one).
+struct state_record {
+    // Classes and windows (windows.cpp). Live windows in creation order; destroyed ones wait in
+    // `dead_windows` until no window procedure is running and no device context draws into their pixels, so
+    // that a procedure destroying its own window is safe.
+    std::vector<class_record> classes;
+    ATOM next_class_atom = first_class_atom;
+    std::vector<std::unique_ptr<window_record>> windows;
+    std::vector<std::unique_ptr<window_record>> dead_windows;
+    int procedure_depth = 0;
+    std::uintptr_t next_window_serial = 1;
+
+    // The message queue and timers (messages.cpp): posted and input messages, first in first out.
+    std::deque<MSG> queue;
+    bool quit_pending = false;
+    int quit_code = 0;
+    bool move_waits_last = false; // the last message queued is a mouse move that a newer one may replace
+    std::vector<timer_record> timers;
+    UINT_PTR next_thread_timer_id = 0x7FFE;
+
+    // Painting (paint.cpp).
+    std::vector<open_dc> open_dcs;
+
+    // Input (input.cpp). A key that went down while no window of ours had the focus is down here too, but
+    // that press reached no window; its auto-repeat goes to whichever window has the focus by then.
+    POINT cursor = {0, 0}; // last pointer position on the screen, for MSG.pt
+    bool key_is_down[256] = {};
+    bool menu_key_armed = false; // Alt or F10 pressed alone: its release would activate the menu bar
+    platform::input::button_set buttons = 0; // the mouse buttons held, wherever the pointer is
+
+    // Touch and pen (touch.cpp): the primary contact, and the others down while it was or before it, which
+    // reach nothing.
+    primary_contact primary;
+    std::vector<long long> other_contacts;
+};
+extern state_record state;
+
+// Classes and windows (windows.cpp).
 window_record* find_window(HWND window);
 RECT client_rect_of(const window_record& w);
 bool rect_is_empty(const RECT& r);
@@ -98,11 +148,6 @@ void free_dead_windows();
 void set_client_size(HWND window, int width, int height, bool tell_host);
 
 // The message queue and timers (messages.cpp).
-extern std::deque<MSG> queue; // posted and input messages, first in first out
-extern bool quit_pending;
-extern int quit_code;
-extern std::vector<timer_record> timers;
-extern bool move_waits_last; // the last message queued is a mouse move that a newer one may replace
 void post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // A WM_MOUSEMOVE from the mouse: replaces the one at the end of the queue, if that is one.
 void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
@@ -110,14 +155,15 @@ void post_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
 void forget_window(HWND window);
 
 // Painting (paint.cpp).
-extern std::vector<open_dc> open_dcs;
 void release_dc_entry(std::size_t index);
 void invalidate(window_record& w, const RECT* rect, bool erase);
 // Sends WM_PAINT at once when the window has something to paint (UpdateWindow, RDW_UPDATENOW).
 void paint_now(HWND window);
 
-// Input (input.cpp).
-extern POINT cursor; // last pointer position on the screen, for MSG.pt
+// Input (input.cpp): a mouse message at client (x, y) of the window, with `buttons` (MK_LBUTTON, MK_RBUTTON,
+// MK_MBUTTON) and the Shift and Control keys' flags; dropped when the window is hidden or the point outside
+// its client area, as the mouse is never captured.
+void mouse_message(HWND window, UINT message, int x, int y, WPARAM buttons);
 
 // Touch and pen (touch.cpp). A press and hold comes due with no input at all: the waiting message
 // calls sleep no longer than contact_deadline and then let contact_clock see the time.

@@ -6,17 +6,9 @@
 
 namespace platform::user32 {
 
-std::vector<class_record> classes;
-ATOM next_class_atom = first_class_atom;
-// Live windows in creation order; destroyed ones wait in `dead_windows` until no window procedure is running
-// and no device context draws into their pixels, so that a procedure destroying its own window is safe.
-std::vector<std::unique_ptr<window_record>> windows;
-std::vector<std::unique_ptr<window_record>> dead_windows;
-int procedure_depth = 0;
+state_record state;
 
 namespace {
-
-std::uintptr_t next_window_serial = 1;
 
 HWND handle_of_serial(std::uintptr_t serial) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10000) + serial * 4);
@@ -43,7 +35,7 @@ class_record* find_class(LPCSTR name) {
     }
     bool by_atom = IS_INTRESOURCE(name);
     ATOM atom = static_cast<ATOM>(reinterpret_cast<std::uintptr_t>(name));
-    for (class_record& c : classes) {
+    for (class_record& c : state.classes) {
         if (by_atom ? c.atom == atom : same_class_name(c.name, name)) {
             return &c;
         }
@@ -73,7 +65,7 @@ window_record* find_window(HWND window) {
     if (window == nullptr) {
         return nullptr;
     }
-    for (const std::unique_ptr<window_record>& w : windows) {
+    for (const std::unique_ptr<window_record>& w : state.windows) {
         if (w->handle == window) {
             return w.get();
         }
@@ -105,24 +97,24 @@ LRESULT call_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         return 0;
     }
     WNDPROC proc = w->proc;
-    ++procedure_depth;
+    ++state.procedure_depth;
     LRESULT result = proc(window, message, wparam, lparam);
-    --procedure_depth;
+    --state.procedure_depth;
     return result;
 }
 
 // Frees destroyed windows once nothing can touch their pixels any more. A device context that the program
 // never gave back to a destroyed window is released here, as Windows does when the window goes away.
 void free_dead_windows() {
-    if (procedure_depth > 0 || dead_windows.empty()) {
+    if (state.procedure_depth > 0 || state.dead_windows.empty()) {
         return;
     }
-    for (std::size_t i = open_dcs.size(); i-- > 0;) {
-        if (find_window(open_dcs[i].window) == nullptr) {
+    for (std::size_t i = state.open_dcs.size(); i-- > 0;) {
+        if (find_window(state.open_dcs[i].window) == nullptr) {
             release_dc_entry(i);
         }
     }
-    dead_windows.clear();
+    state.dead_windows.clear();
 }
 
 // Gives the window a client area of width x height, keeping the pixels that still fit. Classes with
@@ -192,11 +184,11 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* cls) {
         IS_INTRESOURCE(cls->lpszClassName) || cls->lpfnWndProc == nullptr || find_class(cls->lpszClassName)) {
         return 0;
     }
-    if (next_class_atom == 0) {
+    if (state.next_class_atom == 0) {
         return 0; // every atom handed out
     }
-    ATOM atom = next_class_atom++;
-    classes.push_back(
+    ATOM atom = state.next_class_atom++;
+    state.classes.push_back(
         class_record{atom, cls->lpszClassName, cls->style, cls->lpfnWndProc, cls->hbrBackground});
     return atom;
 }
@@ -207,12 +199,12 @@ BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
         return FALSE;
     }
     ATOM atom = c->atom;
-    for (const std::unique_ptr<window_record>& w : windows) {
+    for (const std::unique_ptr<window_record>& w : state.windows) {
         if (w->class_atom == atom) {
             return FALSE; // still in use
         }
     }
-    std::erase_if(classes, [atom](const class_record& r) { return r.atom == atom; });
+    std::erase_if(state.classes, [atom](const class_record& r) { return r.atom == atom; });
     return TRUE;
 }
 
@@ -241,7 +233,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     height = clamp_extent(height);
 
     auto record = std::make_unique<window_record>();
-    record->handle = handle_of_serial(next_window_serial++);
+    record->handle = handle_of_serial(state.next_window_serial++);
     record->class_atom = cls->atom;
     record->class_style = cls->style;
     record->proc = cls->proc;
@@ -256,9 +248,9 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     if (!platform::host::create_window(window, title != nullptr ? title : "", width, height)) {
         return nullptr;
     }
-    windows.push_back(std::move(record));
+    state.windows.push_back(std::move(record));
     // A new window has everything to paint, background first.
-    invalidate(*windows.back(), nullptr, true);
+    invalidate(*state.windows.back(), nullptr, true);
 
     CREATESTRUCTA create = {param, instance,   menu,    parent, height, width, y, x, static_cast<LONG>(style),
                             title, class_name, ex_style};
@@ -271,10 +263,10 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
             forget_window(window);
             platform::host::destroy_window(window);
             auto it = std::find_if(
-                windows.begin(), windows.end(),
+                state.windows.begin(), state.windows.end(),
                 [window](const std::unique_ptr<window_record>& r) { return r->handle == window; });
-            dead_windows.push_back(std::move(*it));
-            windows.erase(it);
+            state.dead_windows.push_back(std::move(*it));
+            state.windows.erase(it);
             free_dead_windows();
         }
         return nullptr;
@@ -306,11 +298,11 @@ BOOL WINAPI DestroyWindow(HWND window) {
     // Its timers and messages go with it, including any the procedure made while being destroyed.
     forget_window(window);
     platform::host::destroy_window(window);
-    auto it = std::find_if(windows.begin(), windows.end(),
+    auto it = std::find_if(state.windows.begin(), state.windows.end(),
                            [window](const std::unique_ptr<window_record>& r) { return r->handle == window; });
-    if (it != windows.end()) {
-        dead_windows.push_back(std::move(*it));
-        windows.erase(it);
+    if (it != state.windows.end()) {
+        state.dead_windows.push_back(std::move(*it));
+        state.windows.erase(it);
     }
     free_dead_windows();
     return TRUE;

@@ -8,24 +8,26 @@
 
 namespace {
 
-std::uint64_t clock_ms = 0;
-std::vector<headless::scripted_input> script;
-std::size_t next_input = 0;
-std::uint64_t last_input_ms = 0;
-HWND closed_by_host = nullptr; // the window that the end of the script already closed
+// The imaginary machine: its clock, its input script and what it shows. reset() makes a new one.
+struct machine_state {
+    std::uint64_t clock_ms = 0;
+    std::vector<headless::scripted_input> script;
+    std::size_t next_input = 0;
+    std::uint64_t last_input_ms = 0;
+    HWND closed_by_host = nullptr; // the window that the end of the script already closed
 
-std::function<void(headless::frame_view, std::uint64_t)> paint_observer;
-int frames = 0;
-std::vector<std::uint64_t> hold_signs;
-bool refuse_windows = false;
+    std::function<void(headless::frame_view, std::uint64_t)> paint_observer;
+    int frames = 0;
+    std::vector<std::uint64_t> hold_signs;
+    bool refuse_windows = false;
 
-std::vector<HWND> host_windows;
-// The first window's buffer while it lives, then a copy of its last pixels.
-HWND shown_window = nullptr;
-const platform::pixel_buffer* shown_pixels = nullptr;
-platform::pixel_buffer last_pixels;
+    // The first window's buffer while it lives, then a copy of its last pixels.
+    HWND shown_window = nullptr;
+    const platform::pixel_buffer* shown_pixels = nullptr;
+    platform::pixel_buffer last_pixels;
+};
 
-unsigned buttons = 0; // MK_* of the buttons held, whether or not the pointer is over the window
+machine_state machine;
 
 // A finger or pen input as the contact it reports.
 void deliver_contact(HWND window, const headless::scripted_input& in) {
@@ -58,33 +60,32 @@ void deliver_contact(HWND window, const headless::scripted_input& in) {
     }
 }
 
+// The script's presses and releases: which button, and whether it goes down.
+struct scripted_button {
+    headless::input kind;
+    platform::input::button b;
+    bool down;
+};
+constexpr scripted_button scripted_buttons[] = {
+    {headless::input::left_down, platform::input::button::left, true},
+    {headless::input::left_up, platform::input::button::left, false},
+    {headless::input::right_down, platform::input::button::right, true},
+    {headless::input::right_up, platform::input::button::right, false},
+};
+
 void deliver(const headless::scripted_input& in) {
     using headless::input;
-    using platform::input::mouse_action;
     HWND window = platform::first_window();
-    auto press = [&](unsigned button, bool down, mouse_action action) {
-        buttons = down ? (buttons | button) : (buttons & ~button);
-        if (window != nullptr) {
-            platform::input::mouse(window, action, in.x, in.y, buttons);
+    for (const scripted_button& s : scripted_buttons) {
+        if (s.kind == in.kind) {
+            // The button state is user32's, kept even without a window, as a real mouse would.
+            platform::input::button_changed(window, s.b, s.down, in.x, in.y);
+            return;
         }
-    };
+    }
     switch (in.kind) {
     case input::mouse_move:
-        if (window != nullptr) {
-            platform::input::mouse(window, mouse_action::move, in.x, in.y, buttons);
-        }
-        break;
-    case input::left_down:
-        press(MK_LBUTTON, true, mouse_action::left_down);
-        break;
-    case input::left_up:
-        press(MK_LBUTTON, false, mouse_action::left_up);
-        break;
-    case input::right_down:
-        press(MK_RBUTTON, true, mouse_action::right_down);
-        break;
-    case input::right_up:
-        press(MK_RBUTTON, false, mouse_action::right_up);
+        platform::input::pointer_moved(window, in.x, in.y);
         break;
     case input::key_down:
     case input::key_up: {
@@ -114,8 +115,9 @@ headless::frame_view view_of(const platform::pixel_buffer& b) {
 }
 
 void deliver_due_inputs() {
-    while (next_input < script.size() && script[next_input].at_ms <= clock_ms) {
-        deliver(script[next_input++]);
+    while (machine.next_input < machine.script.size() &&
+           machine.script[machine.next_input].at_ms <= machine.clock_ms) {
+        deliver(machine.script[machine.next_input++]);
     }
 }
 
@@ -126,56 +128,43 @@ namespace headless {
 void set_script(std::vector<scripted_input> inputs) {
     std::stable_sort(inputs.begin(), inputs.end(),
                      [](const scripted_input& a, const scripted_input& b) { return a.at_ms < b.at_ms; });
-    script = std::move(inputs);
-    next_input = 0;
-    last_input_ms = script.empty() ? 0 : script.back().at_ms;
-    closed_by_host = nullptr;
+    machine.script = std::move(inputs);
+    machine.next_input = 0;
+    machine.last_input_ms = machine.script.empty() ? 0 : machine.script.back().at_ms;
+    machine.closed_by_host = nullptr;
 }
 
 void set_paint_observer(std::function<void(frame_view pixels, std::uint64_t now_ms)> observer) {
-    paint_observer = std::move(observer);
+    machine.paint_observer = std::move(observer);
 }
 
 frame_view window_pixels() {
-    return view_of(shown_pixels != nullptr ? *shown_pixels : last_pixels);
+    return view_of(machine.shown_pixels != nullptr ? *machine.shown_pixels : machine.last_pixels);
 }
 
 std::uint64_t now_ms() {
-    return clock_ms;
+    return machine.clock_ms;
 }
 
 int frames_presented() {
-    return frames;
+    return machine.frames;
 }
 
 const std::vector<std::uint64_t>& hold_signs() {
-    return ::hold_signs;
+    return machine.hold_signs;
 }
 
 void fail_window_creation(bool fail) {
-    refuse_windows = fail;
+    machine.refuse_windows = fail;
 }
 
 void advance_clock(std::uint64_t ms) {
-    clock_ms += ms;
+    machine.clock_ms += ms;
 }
 
 void reset() {
     platform::input::reset();
-    script.clear();
-    next_input = 0;
-    last_input_ms = 0;
-    closed_by_host = nullptr;
-    clock_ms = 0;
-    paint_observer = nullptr;
-    frames = 0;
-    ::hold_signs.clear();
-    refuse_windows = false;
-    host_windows.clear();
-    shown_window = nullptr;
-    shown_pixels = nullptr;
-    last_pixels = platform::pixel_buffer{};
-    buttons = 0;
+    machine = machine_state{};
 }
 
 } // namespace headless
@@ -188,20 +177,15 @@ bool start(std::string*) {
 
 void stop() {}
 
-bool create_window(HWND window, const char*, int, int) {
-    if (refuse_windows) {
-        return false;
-    }
-    host_windows.push_back(window);
-    return true;
+bool create_window(HWND, const char*, int, int) {
+    return !machine.refuse_windows;
 }
 
 void destroy_window(HWND window) {
-    std::erase(host_windows, window);
-    if (window == shown_window) {
-        last_pixels = *shown_pixels;
-        shown_pixels = nullptr;
-        shown_window = nullptr;
+    if (window == machine.shown_window) {
+        machine.last_pixels = *machine.shown_pixels;
+        machine.shown_pixels = nullptr;
+        machine.shown_window = nullptr;
     }
 }
 
@@ -214,21 +198,21 @@ void present(HWND window, const pixel_buffer& pixels, present_reason reason) {
         return;
     }
     if (window == platform::first_window()) {
-        shown_window = window;
-        shown_pixels = &pixels;
+        machine.shown_window = window;
+        machine.shown_pixels = &pixels;
     }
-    ++frames;
-    if (paint_observer) {
-        paint_observer(view_of(pixels), clock_ms);
+    ++machine.frames;
+    if (machine.paint_observer) {
+        machine.paint_observer(view_of(pixels), machine.clock_ms);
     }
 }
 
 std::uint64_t now_ms() {
-    return clock_ms;
+    return machine.clock_ms;
 }
 
 void show_hold(HWND, int, int) {
-    hold_signs.push_back(clock_ms);
+    machine.hold_signs.push_back(machine.clock_ms);
 }
 
 void hide_hold(HWND) {}
@@ -238,26 +222,26 @@ void pump() {
 }
 
 wait_result wait(std::optional<std::uint64_t> deadline_ms) {
-    if (next_input < script.size()) {
-        std::uint64_t next = script[next_input].at_ms;
+    if (machine.next_input < machine.script.size()) {
+        std::uint64_t next = machine.script[machine.next_input].at_ms;
         if (deadline_ms && *deadline_ms < next) {
-            clock_ms = std::max(clock_ms, *deadline_ms);
+            machine.clock_ms = std::max(machine.clock_ms, *deadline_ms);
         } else {
-            clock_ms = std::max(clock_ms, next);
+            machine.clock_ms = std::max(machine.clock_ms, next);
             deliver_due_inputs();
         }
         return wait_result::woke;
     }
     // The script is over: close the window that is left, once, at the current time.
     HWND window = platform::first_window();
-    if (window != nullptr && window != closed_by_host) {
-        closed_by_host = window;
-        clock_ms = std::max(clock_ms, last_input_ms);
+    if (window != nullptr && window != machine.closed_by_host) {
+        machine.closed_by_host = window;
+        machine.clock_ms = std::max(machine.clock_ms, machine.last_input_ms);
         platform::input::close(window);
         return wait_result::woke;
     }
     if (deadline_ms) {
-        clock_ms = std::max(clock_ms, *deadline_ms);
+        machine.clock_ms = std::max(machine.clock_ms, *deadline_ms);
         return wait_result::woke;
     }
     return wait_result::idle_forever;

@@ -4,22 +4,15 @@
 
 namespace platform::sdl {
 
-unsigned buttons = 0;
-
 namespace {
 
-unsigned buttons_of_state(Uint32 state) {
-    unsigned b = 0;
-    if ((state & SDL_BUTTON_LMASK) != 0) {
-        b |= MK_LBUTTON;
-    }
-    if ((state & SDL_BUTTON_RMASK) != 0) {
-        b |= MK_RBUTTON;
-    }
-    if ((state & SDL_BUTTON_MMASK) != 0) {
-        b |= MK_MBUTTON;
-    }
-    return b;
+using platform::input::button;
+
+// SDL's buttons held, in the layer's words.
+platform::input::button_set held_of(Uint32 state) {
+    return ((state & SDL_BUTTON_LMASK) != 0 ? bit_of(button::left) : 0u) |
+           ((state & SDL_BUTTON_RMASK) != 0 ? bit_of(button::right) : 0u) |
+           ((state & SDL_BUTTON_MMASK) != 0 ? bit_of(button::middle) : 0u);
 }
 
 // Whether SDL's next queued event tells that the pointer left `window`: SDL then reports the move that took
@@ -34,21 +27,9 @@ bool leaves_next(Uint32 window) {
 
 } // namespace
 
-using platform::input::mouse_action;
-
-mouse_action button_action(unsigned button, bool down) {
-    switch (button) {
-    case MK_LBUTTON:
-        return down ? mouse_action::left_down : mouse_action::left_up;
-    case MK_RBUTTON:
-        return down ? mouse_action::right_down : mouse_action::right_up;
-    default:
-        return down ? mouse_action::middle_down : mouse_action::middle_up;
-    }
-}
-
 // A move in SDL's queue is already out of it, so the next one can be looked at. The mouse SDL makes of a
-// finger is left out: the finger events tell it (touch.cpp).
+// finger is left out: the finger events tell it (touch.cpp). On X11 the buttons held are the X server's, from
+// its button events (x11.cpp), not SDL's.
 void mouse_motion(const SDL_MouseMotionEvent& e) {
     window* w = by_id(e.windowID);
     if (w == nullptr || e.which == SDL_TOUCH_MOUSEID) {
@@ -59,10 +40,11 @@ void mouse_motion(const SDL_MouseMotionEvent& e) {
         return;
     }
     w->pointer_inside = true;
+    std::optional<platform::input::button_set> held;
     if (!raw_x11_events()) {
-        buttons = buttons_of_state(e.state);
+        held = held_of(e.state);
     }
-    platform::input::mouse(w->handle, mouse_action::move, e.x, e.y, buttons);
+    platform::input::pointer_moved(w->handle, e.x, e.y, held);
 }
 
 void mouse_button(const SDL_MouseButtonEvent& e) {
@@ -70,21 +52,18 @@ void mouse_button(const SDL_MouseButtonEvent& e) {
     if (w == nullptr || raw_x11_events() || e.which == SDL_TOUCH_MOUSEID) {
         return;
     }
-    bool down = e.type == SDL_MOUSEBUTTONDOWN;
-    unsigned button = e.button == SDL_BUTTON_LEFT     ? MK_LBUTTON
-                      : e.button == SDL_BUTTON_RIGHT  ? MK_RBUTTON
-                      : e.button == SDL_BUTTON_MIDDLE ? MK_MBUTTON
-                                                      : 0u;
-    if (button == 0) {
+    if (e.button != SDL_BUTTON_LEFT && e.button != SDL_BUTTON_RIGHT && e.button != SDL_BUTTON_MIDDLE) {
         return;
     }
-    buttons = down ? (buttons | button) : (buttons & ~button);
+    button b = e.button == SDL_BUTTON_LEFT    ? button::left
+               : e.button == SDL_BUTTON_RIGHT ? button::right
+                                              : button::middle;
     // Once the pointer has left, SDL gives a button's events the last position inside, at the edge: they
     // happened outside and are not the window's. Every click is a plain down/up pair: SDL's click count is
     // not turned into double clicks.
-    if (w->pointer_inside) {
-        platform::input::mouse(w->handle, button_action(button, down), e.x, e.y, buttons);
-    }
+    int x = w->pointer_inside ? e.x : -1;
+    int y = w->pointer_inside ? e.y : -1;
+    platform::input::button_changed(w->handle, b, e.type == SDL_MOUSEBUTTONDOWN, x, y);
 }
 
 } // namespace platform::sdl

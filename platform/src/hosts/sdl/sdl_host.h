@@ -82,10 +82,8 @@ void sleep_on_wayland(void* display, int fd, std::optional<std::uint64_t> left_n
 void handle(const SDL_Event& e);
 
 // pointer.cpp
-extern unsigned buttons; // MK_* of the buttons held, tracked from the events
 void mouse_motion(const SDL_MouseMotionEvent& e);
 void mouse_button(const SDL_MouseButtonEvent& e);
-platform::input::mouse_action button_action(unsigned button, bool down);
 
 // keys.cpp
 void key(const SDL_KeyboardEvent& e, x11_key_press press);

@@ -17,24 +17,22 @@ bool reading_raw_events = false;
 x11_key_press last_key_press = x11_key_press::none;
 
 #if defined(SDL_VIDEO_DRIVER_X11)
-unsigned buttons_of_x11_state(unsigned state) {
-    return ((state & Button1Mask) != 0 ? MK_LBUTTON : 0u) | ((state & Button2Mask) != 0 ? MK_MBUTTON : 0u) |
-           ((state & Button3Mask) != 0 ? MK_RBUTTON : 0u);
+using platform::input::button;
+
+// The buttons the X server says are held, in the layer's words.
+platform::input::button_set held_of(unsigned state) {
+    return ((state & Button1Mask) != 0 ? bit_of(button::left) : 0u) |
+           ((state & Button2Mask) != 0 ? bit_of(button::middle) : 0u) |
+           ((state & Button3Mask) != 0 ? bit_of(button::right) : 0u);
 }
 
-unsigned button_of_x11(unsigned button) {
-    return button == Button1   ? MK_LBUTTON
-           : button == Button2 ? MK_MBUTTON
-           : button == Button3 ? MK_RBUTTON
-                               : 0u; // the wheel and the side buttons
-}
-
-// The buttons as the X server reports them, at the pointer's true position in the window. SDL drops a
-// release whose press it did not see (pressed elsewhere, released over the window), which Windows delivers
-// to the window under the pointer; and once the pointer has left, SDL gives a button's events the last
-// position inside, clamped to the window's edge. A release outside the client area is then left out by
-// platform::input::mouse, as the mouse is never captured. (Moves come from SDL: it reads them through
-// XInput2, whose events it alone can read.)
+// The buttons as the X server reports them, at the pointer's true position in the window, with the state of
+// all of them before the event: user32 makes of it what Windows would. SDL drops a release whose press it did
+// not see (pressed elsewhere, released over the window), which Windows delivers to the window under the
+// pointer; and once the pointer has left, SDL gives a button's events the last position inside, clamped to
+// the window's edge. A release outside the client area is then left out by user32, as the mouse is never
+// captured. The wheel and the side buttons are no button of the layer's. (Moves come from SDL: it reads them
+// through XInput2, whose events it alone can read.)
 void x11_buttons(const XEvent& x) {
     if (x.type != ButtonPress && x.type != ButtonRelease) {
         return;
@@ -45,15 +43,13 @@ void x11_buttons(const XEvent& x) {
             target = &w;
         }
     }
-    unsigned button = button_of_x11(x.xbutton.button);
-    if (target == nullptr || button == 0) {
+    unsigned n = x.xbutton.button;
+    if (target == nullptr || (n != Button1 && n != Button2 && n != Button3)) {
         return;
     }
-    bool down = x.type == ButtonPress;
-    // The state is the one before this event.
-    unsigned before = buttons_of_x11_state(x.xbutton.state);
-    buttons = down ? (before | button) : (before & ~button);
-    platform::input::mouse(target->handle, button_action(button, down), x.xbutton.x, x.xbutton.y, buttons);
+    button b = n == Button1 ? button::left : n == Button2 ? button::middle : button::right;
+    platform::input::button_changed(target->handle, b, x.type == ButtonPress, x.xbutton.x, x.xbutton.y,
+                                    held_of(x.xbutton.state));
 }
 
 // The keyboard at focus time comes in a KeymapNotify event, and each SDL_KEYDOWN follows the X event it comes

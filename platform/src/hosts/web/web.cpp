@@ -259,43 +259,27 @@ platform::translated_key translate_web_key(std::string_view code, std::string_vi
     return {0, 0, false};
 }
 
-// MK_* of the DOM's `buttons` bits (1 left, 2 right, 4 middle).
-unsigned buttons_of(int dom_buttons) {
-    unsigned b = 0;
-    if ((dom_buttons & 1) != 0) {
-        b |= MK_LBUTTON;
-    }
-    if ((dom_buttons & 2) != 0) {
-        b |= MK_RBUTTON;
-    }
-    if ((dom_buttons & 4) != 0) {
-        b |= MK_MBUTTON;
-    }
-    return b;
+using platform::input::button;
+
+// The DOM's `buttons` bits (1 left, 2 right, 4 middle) in the layer's words.
+platform::input::button_set held_of(int dom_buttons) {
+    return ((dom_buttons & 1) != 0 ? bit_of(button::left) : 0u) |
+           ((dom_buttons & 2) != 0 ? bit_of(button::right) : 0u) |
+           ((dom_buttons & 4) != 0 ? bit_of(button::middle) : 0u);
 }
 
-void deliver_mouse(int kind, int x, int y, int button, unsigned buttons) {
-    using platform::input::mouse_action;
+void deliver_mouse(int kind, int x, int y, int dom_button, int dom_buttons) {
     if (kind == 1) {
-        platform::input::mouse(canvas_window, mouse_action::move, x, y, buttons);
+        platform::input::pointer_moved(canvas_window, x, y, held_of(dom_buttons));
         return;
     }
-    bool down = kind == 2;
-    mouse_action action;
-    switch (button) {
-    case 0:
-        action = down ? mouse_action::left_down : mouse_action::left_up;
-        break;
-    case 1:
-        action = down ? mouse_action::middle_down : mouse_action::middle_up;
-        break;
-    case 2:
-        action = down ? mouse_action::right_down : mouse_action::right_up;
-        break;
-    default:
-        return; // back and forward buttons: a Windows window without XBUTTON handling sees nothing
+    // The DOM's `button`: 0 left, 1 middle, 2 right; the back and forward buttons are none of the layer's,
+    // as a Windows window without XBUTTON handling sees nothing of them.
+    constexpr button buttons[] = {button::left, button::middle, button::right};
+    if (dom_button >= 0 && dom_button <= 2) {
+        platform::input::button_changed(canvas_window, buttons[dom_button], kind == 2, x, y,
+                                        held_of(dom_buttons));
     }
-    platform::input::mouse(canvas_window, action, x, y, buttons);
 }
 
 void deliver_queued_input() {
@@ -315,7 +299,7 @@ void deliver_queued_input() {
         case 1:
         case 2:
         case 3:
-            deliver_mouse(kind, record[1], record[2], record[3], buttons_of(record[4]));
+            deliver_mouse(kind, record[1], record[2], record[3], record[4]);
             break;
         case 4:
         case 5: {
