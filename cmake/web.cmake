@@ -6,6 +6,8 @@
 find_program(MIRRORS_NODE node REQUIRED)
 set(web_source ${PROJECT_SOURCE_DIR}/platform/src/hosts/web)
 set(web_out ${CMAKE_CURRENT_BINARY_DIR})
+# The page's JavaScript half is linked into mirrors.js (platform/CMakeLists.txt): a change to it relinks.
+set_property(TARGET mirrors APPEND PROPERTY LINK_DEPENDS ${MIRRORS_WEB_LIBRARIES})
 configure_file(${web_source}/index.html ${web_out}/index.html COPYONLY)
 
 # The app's icons are the desktop icon's picture (tools/icon), which renders the program on the headless
