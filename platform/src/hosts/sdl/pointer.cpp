@@ -9,10 +9,10 @@ namespace {
 using platform::input::button;
 
 // SDL's buttons held, in the layer's words.
-platform::input::button_set held_of(Uint32 state) {
-    return ((state & SDL_BUTTON_LMASK) != 0 ? bit_of(button::left) : 0u) |
-           ((state & SDL_BUTTON_RMASK) != 0 ? bit_of(button::right) : 0u) |
-           ((state & SDL_BUTTON_MMASK) != 0 ? bit_of(button::middle) : 0u);
+platform::input::button_set held_of(Uint32 mask) {
+    return ((mask & SDL_BUTTON_LMASK) != 0 ? bit_of(button::left) : 0u) |
+           ((mask & SDL_BUTTON_RMASK) != 0 ? bit_of(button::right) : 0u) |
+           ((mask & SDL_BUTTON_MMASK) != 0 ? bit_of(button::middle) : 0u);
 }
 
 // Whether SDL's next queued event tells that the pointer left `window`: SDL then reports the move that took

@@ -13,16 +13,12 @@
 
 namespace platform::sdl {
 
-namespace {
-
-bool told_no_surface = false;
-// The user data of the window surfaces that present has filled (see present).
-char surface_mark;
-
 // For measurements (bench/whole_program.py), in a build configured with -DMIRRORS_FRAME_LOG=ON only: with
 // MIRRORS_FRAME_LOG=path, the time of every finished frame (EndPaint) is appended to that file once it is on
 // screen, one line each, in seconds of CLOCK_MONOTONIC. The program as shipped reads no such variable.
 #if defined(MIRRORS_FRAME_LOG)
+namespace {
+
 std::FILE* frame_log = nullptr;
 bool frame_log_opened = false;
 
@@ -41,6 +37,8 @@ void log_frame() {
     }
 }
 
+} // namespace
+
 void close_frame_log() {
     if (frame_log != nullptr) {
         std::fclose(frame_log);
@@ -49,16 +47,23 @@ void close_frame_log() {
     frame_log_opened = false;
 }
 #else
+namespace {
 void log_frame() {}
+} // namespace
 void close_frame_log() {}
 #endif
 
+namespace {
+
+// The user data of the window surfaces that present has filled (see present).
+char surface_mark;
+
 // The window would stay empty for good: say so, once.
 void say_no_surface_once() {
-    if (told_no_surface) {
+    if (state.told_no_surface) {
         return;
     }
-    told_no_surface = true;
+    state.told_no_surface = true;
     const char* driver = SDL_GetCurrentVideoDriver();
     std::string error = SDL_GetError();
     std::fprintf(stderr,
@@ -106,11 +111,6 @@ void show(SDL_Window* window, bool all, int top, int bottom, int columns) {
 }
 
 } // namespace
-
-void forget_present_state() {
-    told_no_surface = false;
-    close_frame_log();
-}
 
 } // namespace platform::sdl
 

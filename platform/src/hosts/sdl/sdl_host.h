@@ -41,8 +41,34 @@ struct window {
     bool exposed = true;
 };
 
+enum class x11_key_press { none, fresh, held_before };
+
+// The display connection the host sleeps on, once a window has told which it is (wait.cpp).
+struct display_connection {
+    int fd = -1;             // -1: none, SDL_WaitEventTimeout is the wait
+    void* wayland = nullptr; // the wl_display on Wayland
+};
+
+// All the SDL host keeps, which stop() lets go of and makes new; apart stay only what signal handlers read
+// (signals.cpp, start.cpp: plain statics, all a handler may touch), the clock's origin (wait.cpp), which
+// never goes back, and the frame log of measurement builds (present.cpp).
+struct host_state {
+    bool started = false;
+    SDL_Cursor* arrow = nullptr;
+    std::vector<window> windows;  // windows.cpp
+    bool told_no_surface = false; // present.cpp: a window without a surface was logged once
+    display_connection connection;
+    // x11.cpp: whether SDL hands over the X events; whether the X event just read was a key press, and
+    // whether that key was held already when a window of ours got the focus; the X key codes pressed while a
+    // window of ours had the focus and those held down already when it got it (from KeymapNotify).
+    bool raw_x11_events = false;
+    x11_key_press last_key_press = x11_key_press::none;
+    bool x_key_down_here[256] = {};
+    bool x_key_held_before[256] = {};
+};
+extern host_state state;
+
 // windows.cpp
-extern std::vector<window> windows;
 window* by_handle(HWND handle);
 window* by_id(Uint32 id);
 void destroy_all_windows();
@@ -65,9 +91,8 @@ bool raw_x11_events();
 void x11_event(const SDL_SysWMmsg* message);
 unsigned long x_window_of(SDL_Window* window); // 0 when it is no X window
 int x11_connection_of(SDL_Window* window);     // the descriptor of its X connection, -1 when none
-// Whether the X event that SDL's next SDL_KEYDOWN comes from was a key press, and whether that key was held
-// already when a window of ours got the focus. Asked once for every SDL event, which makes it none again.
-enum class x11_key_press { none, fresh, held_before };
+// Whether the X event that SDL's next SDL_KEYDOWN comes from was a key press (see host_state); asked once
+// for every SDL event, which makes it none again.
 x11_key_press take_last_x11_key_press();
 
 // wayland.cpp: whether the Wayland compositor that SDL would connect to announces a seat (a keyboard or
@@ -97,14 +122,13 @@ void finger(const SDL_TouchFingerEvent& e);
 void configure_density();
 Uint32 density_window_flags();
 
-// present.cpp: forgets what the last start told and logged.
-void forget_present_state();
+// present.cpp: closes the frame log of a measurement build.
+void close_frame_log();
 
 // wait.cpp: nanoseconds of a monotonic clock (CLOCK_MONOTONIC on Linux) from an arbitrary origin.
 std::uint64_t monotonic_ns();
 // The window's display connection becomes the one the host sleeps on, unless it has one already.
 void sleep_on_connection_of(SDL_Window* window);
-void forget_connection();
 // Sleeps until fd or wake_fd() has something to read or left_ns (none: no limit) have passed.
 void sleep_until_readable(int fd, std::optional<std::uint64_t> left_ns);
 

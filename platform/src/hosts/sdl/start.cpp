@@ -14,9 +14,6 @@ namespace platform::sdl {
 
 namespace {
 
-bool is_started = false;
-SDL_Cursor* arrow = nullptr;
-
 bool set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
@@ -51,13 +48,22 @@ bool choose_video_drivers(std::string* reason) {
     return true;
 }
 
-// The display as the line about one that does not answer names it.
+// The display as the line about one that does not answer names it: the one of the driver SDL tries first,
+// which SDL_VIDEODRIVER may name whatever else is set. Without WAYLAND_DISPLAY, libwayland connects to
+// wayland-0.
 std::string display_name() {
-    if (set("DISPLAY")) {
+    const char* chosen =
+        set("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    std::string drivers = chosen != nullptr ? chosen : "";
+    bool wayland_first = SDL_strcasecmp(drivers.substr(0, drivers.find(',')).c_str(), "wayland") == 0;
+    if (set("DISPLAY") && !wayland_first) {
         return std::string("the X server at DISPLAY=") + std::getenv("DISPLAY");
     }
     if (set("WAYLAND_DISPLAY")) {
         return std::string("the Wayland compositor at WAYLAND_DISPLAY=") + std::getenv("WAYLAND_DISPLAY");
+    }
+    if (wayland_first) {
+        return "the Wayland compositor at wayland-0";
     }
     return "the display";
 }
@@ -150,7 +156,7 @@ std::string start_video_watched(const std::string& display) {
     return reason;
 }
 
-// Once SDL runs: what the display system in use needs, the signals, and the arrow cursor.
+// Once SDL runs: what the display system in use needs, the signals, and the state.arrow cursor.
 void settle_in() {
     if (x11_running()) {
         // On X11 frames go straight to the window's own surface, not through a (software) OpenGL texture
@@ -162,16 +168,16 @@ void settle_in() {
     configure_density();
     catch_close_signals();
     read_raw_x11_events(x11_running());
-    arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-    if (arrow != nullptr) {
-        SDL_SetCursor(arrow);
+    state.arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    if (state.arrow != nullptr) {
+        SDL_SetCursor(state.arrow);
     }
 }
 
 } // namespace
 
 bool started() {
-    return is_started;
+    return state.started;
 }
 
 } // namespace platform::sdl
@@ -181,7 +187,7 @@ namespace platform::host {
 using namespace platform::sdl;
 
 bool start(std::string* reason) {
-    if (is_started) {
+    if (state.started) {
         return true;
     }
     if (!choose_video_drivers(reason)) {
@@ -202,26 +208,23 @@ bool start(std::string* reason) {
         SDL_Quit(); // what the failed start loaded (D-Bus, for one) is let go again
         return false;
     }
-    is_started = true;
+    state.started = true;
     settle_in();
     return true;
 }
 
 void stop() {
-    if (!is_started) {
+    if (!state.started) {
         return;
     }
     destroy_all_windows();
-    if (arrow != nullptr) {
-        SDL_FreeCursor(arrow);
-        arrow = nullptr;
+    if (state.arrow != nullptr) {
+        SDL_FreeCursor(state.arrow);
     }
     SDL_Quit();
-    is_started = false;
-    forget_connection();
     SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    read_raw_x11_events(false);
-    forget_present_state();
+    close_frame_log();
+    state = host_state{};
 }
 
 } // namespace platform::host

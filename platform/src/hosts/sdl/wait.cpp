@@ -27,13 +27,6 @@ namespace platform::sdl {
 
 namespace {
 
-// The display connection the host sleeps on, once a window has told which it is.
-struct connection {
-    int fd = -1;             // -1: none, SDL_WaitEventTimeout is the wait
-    void* wayland = nullptr; // the wl_display on Wayland
-};
-connection display_connection;
-
 // The host's clock: nanoseconds of a monotonic clock since it was first read. Our own rather than
 // SDL_GetTicks64, whose position within the current millisecond is hidden: a wait of whole milliseconds from
 // somewhere inside one ends up to a millisecond late, and the program's 10 ms repaint timer, which restarts
@@ -54,10 +47,10 @@ std::optional<std::uint64_t> left_until(std::optional<std::uint64_t> deadline_ms
 }
 
 void sleep_on_display(std::optional<std::uint64_t> left_ns) {
-    if (display_connection.wayland != nullptr) {
-        sleep_on_wayland(display_connection.wayland, display_connection.fd, left_ns);
+    if (state.connection.wayland != nullptr) {
+        sleep_on_wayland(state.connection.wayland, state.connection.fd, left_ns);
     } else {
-        sleep_until_readable(display_connection.fd, left_ns);
+        sleep_until_readable(state.connection.fd, left_ns);
     }
 }
 
@@ -70,19 +63,15 @@ std::uint64_t monotonic_ns() {
 }
 
 void sleep_on_connection_of(SDL_Window* window) {
-    if (display_connection.fd >= 0) {
+    if (state.connection.fd >= 0) {
         return;
     }
-    connection found;
+    display_connection found;
     found.wayland = wayland_display_of(window, &found.fd);
     if (found.wayland == nullptr) {
         found.fd = x11_connection_of(window);
     }
-    display_connection = found;
-}
-
-void forget_connection() {
-    display_connection = {};
+    state.connection = found;
 }
 
 void sleep_until_readable(int fd, std::optional<std::uint64_t> left_ns) {
@@ -124,7 +113,7 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
     }
     // SDL waits in whole milliseconds: rounded up, so that the deadline has passed when it returns.
     int left_ms = left_ns ? static_cast<int>((*left_ns + 999999) / 1000000) : -1;
-    if (!started() || windows.empty()) {
+    if (!started() || state.windows.empty()) {
         // No window can report anything: only a deadline can end the wait.
         if (!left_ns) {
             return wait_result::idle_forever;
@@ -132,7 +121,7 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
         SDL_Delay(static_cast<Uint32>(left_ms));
         return wait_result::woke;
     }
-    if (display_connection.fd >= 0) {
+    if (state.connection.fd >= 0) {
         // Events that Xlib or libwayland already read off the connection (while presenting, say) would not
         // wake the sleep: drain them into SDL's queue first, and sleep only when nothing is waiting. The wake
         // pipe too: a signal that arrives just before the sleep would not interrupt it.

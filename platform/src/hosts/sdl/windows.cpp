@@ -5,10 +5,10 @@
 
 namespace platform::sdl {
 
-std::vector<window> windows;
+host_state state;
 
 window* by_handle(HWND handle) {
-    for (window& w : windows) {
+    for (window& w : state.windows) {
         if (w.handle == handle) {
             return &w;
         }
@@ -17,7 +17,7 @@ window* by_handle(HWND handle) {
 }
 
 window* by_id(Uint32 id) {
-    for (window& w : windows) {
+    for (window& w : state.windows) {
         if (w.id == id) {
             return &w;
         }
@@ -26,10 +26,10 @@ window* by_id(Uint32 id) {
 }
 
 void destroy_all_windows() {
-    for (window& w : windows) {
+    for (window& w : state.windows) {
         SDL_DestroyWindow(w.sdl);
     }
-    windows.clear();
+    state.windows.clear();
 }
 
 } // namespace platform::sdl
@@ -49,16 +49,16 @@ bool create_window(HWND handle, const char* title, int width, int height) {
     if (w == nullptr) {
         return false;
     }
-    windows.push_back(window{handle, w, SDL_GetWindowID(w), x_window_of(w)});
+    state.windows.push_back(window{handle, w, SDL_GetWindowID(w), x_window_of(w)});
     sleep_on_connection_of(w);
     return true;
 }
 
 void destroy_window(HWND handle) {
-    for (auto it = windows.begin(); it != windows.end(); ++it) {
+    for (auto it = state.windows.begin(); it != state.windows.end(); ++it) {
         if (it->handle == handle) {
             SDL_DestroyWindow(it->sdl);
-            windows.erase(it);
+            state.windows.erase(it);
             return;
         }
     }

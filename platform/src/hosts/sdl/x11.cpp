@@ -13,17 +13,14 @@ namespace platform::sdl {
 
 namespace {
 
-bool reading_raw_events = false;
-x11_key_press last_key_press = x11_key_press::none;
-
 #if defined(SDL_VIDEO_DRIVER_X11)
 using platform::input::button;
 
 // The buttons the X server says are held, in the layer's words.
-platform::input::button_set held_of(unsigned state) {
-    return ((state & Button1Mask) != 0 ? bit_of(button::left) : 0u) |
-           ((state & Button2Mask) != 0 ? bit_of(button::middle) : 0u) |
-           ((state & Button3Mask) != 0 ? bit_of(button::right) : 0u);
+platform::input::button_set held_of(unsigned mask) {
+    return ((mask & Button1Mask) != 0 ? bit_of(button::left) : 0u) |
+           ((mask & Button2Mask) != 0 ? bit_of(button::middle) : 0u) |
+           ((mask & Button3Mask) != 0 ? bit_of(button::right) : 0u);
 }
 
 // The buttons as the X server reports them, at the pointer's true position in the window, with the state of
@@ -38,7 +35,7 @@ void x11_buttons(const XEvent& x) {
         return;
     }
     const window* target = nullptr;
-    for (const window& w : windows) {
+    for (const window& w : state.windows) {
         if (w.x_window != 0 && w.x_window == x.xbutton.window) {
             target = &w;
         }
@@ -54,24 +51,23 @@ void x11_buttons(const XEvent& x) {
 
 // The keyboard at focus time comes in a KeymapNotify event, and each SDL_KEYDOWN follows the X event it comes
 // from (see keys.cpp).
-bool x_key_down_here[256] = {};   // X key codes pressed while a window of ours had the focus
-bool x_key_held_before[256] = {}; // X key codes held down already when it got the focus
 
 void x11_keys(const XEvent& x) {
     if (x.type == KeymapNotify) {
         for (unsigned code = 0; code < 256; ++code) {
             bool down =
                 (static_cast<unsigned char>(x.xkeymap.key_vector[code / 8]) & (1u << (code % 8))) != 0;
-            x_key_held_before[code] = down && !x_key_down_here[code];
+            state.x_key_held_before[code] = down && !state.x_key_down_here[code];
         }
     } else if (x.type == KeyPress) {
         unsigned code = x.xkey.keycode & 0xFFu;
-        last_key_press = x_key_held_before[code] ? x11_key_press::held_before : x11_key_press::fresh;
-        x_key_down_here[code] = !x_key_held_before[code];
+        state.last_key_press =
+            state.x_key_held_before[code] ? x11_key_press::held_before : x11_key_press::fresh;
+        state.x_key_down_here[code] = !state.x_key_held_before[code];
     } else if (x.type == KeyRelease) {
         unsigned code = x.xkey.keycode & 0xFFu;
-        x_key_down_here[code] = false;
-        x_key_held_before[code] = false;
+        state.x_key_down_here[code] = false;
+        state.x_key_held_before[code] = false;
     }
 }
 #endif
@@ -88,19 +84,19 @@ void read_raw_x11_events(bool on) {
     if (on) {
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
-    reading_raw_events = on;
+    state.raw_x11_events = on;
 #else
     (void)on;
 #endif
 }
 
 bool raw_x11_events() {
-    return reading_raw_events;
+    return state.raw_x11_events;
 }
 
 void x11_event(const SDL_SysWMmsg* message) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    if (reading_raw_events && message != nullptr && message->subsystem == SDL_SYSWM_X11) {
+    if (state.raw_x11_events && message != nullptr && message->subsystem == SDL_SYSWM_X11) {
         x11_buttons(message->msg.x11.event);
         x11_keys(message->msg.x11.event);
     }
@@ -110,8 +106,8 @@ void x11_event(const SDL_SysWMmsg* message) {
 }
 
 x11_key_press take_last_x11_key_press() {
-    x11_key_press press = last_key_press;
-    last_key_press = x11_key_press::none;
+    x11_key_press press = state.last_key_press;
+    state.last_key_press = x11_key_press::none;
     return press;
 }
 
