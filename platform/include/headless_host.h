@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include "layer_input.h"
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -43,26 +45,64 @@ struct frame {
     operator frame_view() const { return {width, height, pixels}; }
 };
 
-enum class input {
-    mouse_move,
-    left_down,
-    left_up,
-    right_down,
-    right_up,
+// What happens at a moment of the script, in the layer's words (layer_input.h), and the two things a user
+// does to the window itself, a resize and its close button.
+enum class event {
+    pointer_moved,
+    button_down,
+    button_up,
     key_down,
     key_up,
+    contact_changed,
     resize,
-    close_button,
-    // A finger or a pen, told apart by `contact` (see platform::input::touch for what user32 makes of them).
-    touch_down,
-    touch_move,
-    touch_up,
-    touch_cancel,
-    pen_hover,
-    pen_down,
-    pen_move,
-    pen_up,
+    close_button
 };
+
+struct input {
+    event what = event::pointer_moved;
+    platform::input::button button = platform::input::button::left;                 // button_down, button_up
+    platform::input::contact_kind device = platform::input::contact_kind::touch;    // contact_changed
+    platform::input::contact_action action = platform::input::contact_action::down; // contact_changed
+    bool operator==(const input&) const = default;
+
+    // The inputs that scripts use, by name.
+    static const input mouse_move, left_down, left_up, right_down, right_up, key_down, key_up, resize,
+        close_button, touch_down, touch_move, touch_up, touch_cancel, pen_hover, pen_down, pen_move, pen_up;
+};
+
+namespace detail {
+using platform::input::button;
+using platform::input::contact_action;
+using platform::input::contact_kind;
+constexpr input changed(contact_kind device, contact_action action) {
+    return {event::contact_changed, button::left, device, action};
+}
+} // namespace detail
+
+inline constexpr input input::mouse_move{event::pointer_moved};
+inline constexpr input input::left_down{event::button_down, detail::button::left};
+inline constexpr input input::left_up{event::button_up, detail::button::left};
+inline constexpr input input::right_down{event::button_down, detail::button::right};
+inline constexpr input input::right_up{event::button_up, detail::button::right};
+inline constexpr input input::key_down{event::key_down};
+inline constexpr input input::key_up{event::key_up};
+inline constexpr input input::resize{event::resize};
+inline constexpr input input::close_button{event::close_button};
+inline constexpr input input::touch_down =
+    detail::changed(detail::contact_kind::touch, detail::contact_action::down);
+inline constexpr input input::touch_move =
+    detail::changed(detail::contact_kind::touch, detail::contact_action::move);
+inline constexpr input input::touch_up =
+    detail::changed(detail::contact_kind::touch, detail::contact_action::up);
+inline constexpr input input::touch_cancel =
+    detail::changed(detail::contact_kind::touch, detail::contact_action::cancel);
+inline constexpr input input::pen_hover =
+    detail::changed(detail::contact_kind::pen, detail::contact_action::hover);
+inline constexpr input input::pen_down =
+    detail::changed(detail::contact_kind::pen, detail::contact_action::down);
+inline constexpr input input::pen_move =
+    detail::changed(detail::contact_kind::pen, detail::contact_action::move);
+inline constexpr input input::pen_up = detail::changed(detail::contact_kind::pen, detail::contact_action::up);
 
 struct scripted_input {
     std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)

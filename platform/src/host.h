@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "layer_input.h"
 #include "platform_hooks.h"
 
 namespace platform {
@@ -62,14 +63,8 @@ void hide_hold(HWND window);
 
 namespace input {
 
-// The layer's own words for input: a host reports what its display system tells in them and makes no
-// Windows message of it; user32 alone keeps which buttons are down and makes every mouse message.
-enum class button { left, right, middle };
-// Buttons held, one bit each: 1 << button.
-using button_set = unsigned;
-constexpr button_set bit_of(button b) {
-    return 1u << static_cast<unsigned>(b);
-}
+// The raw input of layer_input.h, reported by a host; it makes no Windows message of it: user32 alone keeps
+// which buttons are down and makes every mouse message.
 // The pointer moved to client (x, y). `held`: the buttons that the display system says are held, when it
 // tells; otherwise user32 goes by the presses and releases reported.
 void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = std::nullopt);
@@ -78,19 +73,7 @@ void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = s
 // or after this change (user32 applies the change to them), when it tells.
 void button_changed(HWND window, button b, bool down, int x, int y,
                     std::optional<button_set> held = std::nullopt);
-// A finger or pen on (or, hovering, above) the screen, at client coordinates, which may lie outside the
-// client area once a contact has started inside it. `id` tells the contacts of one moment apart. user32 turns
-// contacts into mouse messages as Windows does for a program that handles no touch (user32/touch.cpp).
-enum class contact_kind { touch, pen };
-enum class contact_action { down, move, up, cancel, hover };
-struct contact {
-    long long id;
-    contact_kind kind;
-    contact_action action;
-    int x;
-    int y;
-    bool barrel = false; // a pen's barrel button held
-};
+// A contact changed.
 void touch(HWND window, const contact& c);
 // A key went down (again, when held: auto-repeat) or up. `scan_code` is the PC/AT set-1 code.
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down);

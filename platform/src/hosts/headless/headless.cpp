@@ -29,83 +29,40 @@ struct machine_state {
 
 machine_state machine;
 
-// A finger or pen input as the contact it reports.
-void deliver_contact(HWND window, const headless::scripted_input& in) {
-    using headless::input;
-    using platform::input::contact_action;
-    using platform::input::contact_kind;
-    bool pen = in.kind >= input::pen_hover;
-    contact_action action = contact_action::down;
-    switch (in.kind) {
-    case input::touch_move:
-    case input::pen_move:
-        action = contact_action::move;
-        break;
-    case input::touch_up:
-    case input::pen_up:
-        action = contact_action::up;
-        break;
-    case input::touch_cancel:
-        action = contact_action::cancel;
-        break;
-    case input::pen_hover:
-        action = contact_action::hover;
-        break;
-    default:
-        break;
-    }
-    if (window != nullptr) {
-        platform::input::touch(window, {in.contact, pen ? contact_kind::pen : contact_kind::touch, action,
-                                        in.x, in.y, in.barrel});
-    }
-}
-
-// The script's presses and releases: which button, and whether it goes down.
-struct scripted_button {
-    headless::input kind;
-    platform::input::button b;
-    bool down;
-};
-constexpr scripted_button scripted_buttons[] = {
-    {headless::input::left_down, platform::input::button::left, true},
-    {headless::input::left_up, platform::input::button::left, false},
-    {headless::input::right_down, platform::input::button::right, true},
-    {headless::input::right_up, platform::input::button::right, false},
-};
-
 void deliver(const headless::scripted_input& in) {
-    using headless::input;
+    using headless::event;
     HWND window = platform::first_window();
-    for (const scripted_button& s : scripted_buttons) {
-        if (s.kind == in.kind) {
-            // The button state is user32's, kept even without a window, as a real mouse would.
-            platform::input::button_changed(window, s.b, s.down, in.x, in.y);
-            return;
-        }
-    }
-    switch (in.kind) {
-    case input::mouse_move:
+    // Button and key states are user32's, kept even without a window, as a real mouse and keyboard would.
+    switch (in.kind.what) {
+    case event::pointer_moved:
         platform::input::pointer_moved(window, in.x, in.y);
         break;
-    case input::key_down:
-    case input::key_up: {
+    case event::button_down:
+    case event::button_up:
+        platform::input::button_changed(window, in.kind.button, in.kind.what == event::button_down, in.x,
+                                        in.y);
+        break;
+    case event::key_down:
+    case event::key_up: {
         platform::scan_code code = platform::scan_code_of(in.key);
-        // Key state is kept even without a window, as a real keyboard would.
-        platform::input::key(window, in.key, code.code, code.extended, in.kind == input::key_down);
+        platform::input::key(window, in.key, code.code, code.extended, in.kind.what == event::key_down);
         break;
     }
-    case input::resize:
+    case event::contact_changed:
+        if (window != nullptr) {
+            platform::input::touch(window,
+                                   {in.contact, in.kind.device, in.kind.action, in.x, in.y, in.barrel});
+        }
+        break;
+    case event::resize:
         if (window != nullptr) {
             platform::input::resize(window, std::max(in.x, 0), std::max(in.y, 0));
         }
         break;
-    case input::close_button:
+    case event::close_button:
         if (window != nullptr) {
             platform::input::close(window);
         }
-        break;
-    default:
-        deliver_contact(window, in);
         break;
     }
 }
