@@ -58,11 +58,13 @@ enum class event {
     close_button
 };
 
+namespace raw = platform::input;
+
 struct input {
     event what = event::pointer_moved;
-    platform::input::button button = platform::input::button::left;                 // button_down, button_up
-    platform::input::contact_kind device = platform::input::contact_kind::touch;    // contact_changed
-    platform::input::contact_action action = platform::input::contact_action::down; // contact_changed
+    raw::button button = raw::button::left;                 // button_down, button_up
+    raw::contact_kind device = raw::contact_kind::touch;    // contact_changed
+    raw::contact_action action = raw::contact_action::down; // contact_changed
     bool operator==(const input&) const = default;
 
     // The inputs that scripts use, by name.
@@ -70,39 +72,26 @@ struct input {
         close_button, touch_down, touch_move, touch_up, touch_cancel, pen_hover, pen_down, pen_move, pen_up;
 };
 
-namespace detail {
-using platform::input::button;
-using platform::input::contact_action;
-using platform::input::contact_kind;
-constexpr input changed(contact_kind device, contact_action action) {
-    return {event::contact_changed, button::left, device, action};
-}
-} // namespace detail
-
 inline constexpr input input::mouse_move{event::pointer_moved};
-inline constexpr input input::left_down{event::button_down, detail::button::left};
-inline constexpr input input::left_up{event::button_up, detail::button::left};
-inline constexpr input input::right_down{event::button_down, detail::button::right};
-inline constexpr input input::right_up{event::button_up, detail::button::right};
+inline constexpr input input::left_down{event::button_down, raw::button::left};
+inline constexpr input input::left_up{event::button_up, raw::button::left};
+inline constexpr input input::right_down{event::button_down, raw::button::right};
+inline constexpr input input::right_up{event::button_up, raw::button::right};
 inline constexpr input input::key_down{event::key_down};
 inline constexpr input input::key_up{event::key_up};
 inline constexpr input input::resize{event::resize};
 inline constexpr input input::close_button{event::close_button};
-inline constexpr input input::touch_down =
-    detail::changed(detail::contact_kind::touch, detail::contact_action::down);
-inline constexpr input input::touch_move =
-    detail::changed(detail::contact_kind::touch, detail::contact_action::move);
-inline constexpr input input::touch_up =
-    detail::changed(detail::contact_kind::touch, detail::contact_action::up);
-inline constexpr input input::touch_cancel =
-    detail::changed(detail::contact_kind::touch, detail::contact_action::cancel);
-inline constexpr input input::pen_hover =
-    detail::changed(detail::contact_kind::pen, detail::contact_action::hover);
-inline constexpr input input::pen_down =
-    detail::changed(detail::contact_kind::pen, detail::contact_action::down);
-inline constexpr input input::pen_move =
-    detail::changed(detail::contact_kind::pen, detail::contact_action::move);
-inline constexpr input input::pen_up = detail::changed(detail::contact_kind::pen, detail::contact_action::up);
+constexpr input contact(raw::contact_kind device, raw::contact_action action) {
+    return {event::contact_changed, raw::button::left, device, action};
+}
+inline constexpr input input::touch_down = contact(raw::contact_kind::touch, raw::contact_action::down);
+inline constexpr input input::touch_move = contact(raw::contact_kind::touch, raw::contact_action::move);
+inline constexpr input input::touch_up = contact(raw::contact_kind::touch, raw::contact_action::up);
+inline constexpr input input::touch_cancel = contact(raw::contact_kind::touch, raw::contact_action::cancel);
+inline constexpr input input::pen_hover = contact(raw::contact_kind::pen, raw::contact_action::hover);
+inline constexpr input input::pen_down = contact(raw::contact_kind::pen, raw::contact_action::down);
+inline constexpr input input::pen_move = contact(raw::contact_kind::pen, raw::contact_action::move);
+inline constexpr input input::pen_up = contact(raw::contact_kind::pen, raw::contact_action::up);
 
 struct scripted_input {
     std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)

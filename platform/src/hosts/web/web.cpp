@@ -40,6 +40,18 @@ platform::input::button_set held_of(int dom_buttons) {
            ((dom_buttons & 4) != 0 ? bit_of(button::middle) : 0u);
 }
 
+// A finger or pen: user32 makes mouse messages of it as Windows does (user32/touch.cpp).
+void deliver_contact(const input_record& r) {
+    using platform::input::contact_action;
+    using platform::input::contact_kind;
+    constexpr contact_action actions[] = {contact_action::down, contact_action::move, contact_action::up,
+                                          contact_action::cancel, contact_action::hover};
+    if ((r.a & 7) <= 4) {
+        contact_kind kind = (r.a & 8) != 0 ? contact_kind::pen : contact_kind::touch;
+        platform::input::touch(page.canvas_window, {r.b, kind, actions[r.a & 7], r.x, r.y, (r.a & 16) != 0});
+    }
+}
+
 void deliver(const input_record& r, const char* code, const char* key) {
     switch (static_cast<record_kind>(r.kind)) {
     case record_kind::move:
@@ -69,7 +81,7 @@ void deliver(const input_record& r, const char* code, const char* key) {
         platform::input::resize(page.canvas_window, std::max(r.x, 0), std::max(r.y, 0));
         break;
     case record_kind::contact:
-        platform::web::deliver_contact(page.canvas_window, r);
+        deliver_contact(r);
         break;
     }
 }
@@ -185,6 +197,15 @@ wait_result wait(std::optional<std::uint64_t> deadline_ms) {
     web_sleep(sleep_ms);
     deliver_queued_input();
     return wait_result::woke;
+}
+
+// The ring that shows a press and hold, drawn by the page over the canvas.
+void show_hold(HWND, int x, int y) {
+    web_hold_ring(x, y, 1);
+}
+
+void hide_hold(HWND) {
+    web_hold_ring(0, 0, 0);
 }
 
 } // namespace platform::host

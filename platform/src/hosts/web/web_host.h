@@ -2,7 +2,6 @@
 // input records it queues.
 //   web.cpp    starting, the canvas as the first window's client area, the clock, the sleep, and the input
 //   keys.cpp   the browser's keys as virtual keys
-//   touch.cpp  fingers and pens, and the ring that shows a press and hold
 #pragma once
 
 #include "host.h"
@@ -47,8 +46,5 @@ namespace platform::web {
 // keys.cpp: a key the browser names by its physical position (`code`) and by what the keyboard layout makes
 // of it (`key`), as a virtual key with its set-1 scan code; virtual_key 0: a key we do not map.
 platform::translated_key translate_key(std::string_view code, std::string_view key);
-
-// touch.cpp: hands a contact record to user32.
-void deliver_contact(HWND window, const input_record& record);
 
 } // namespace platform::web
