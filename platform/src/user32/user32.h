@@ -121,7 +121,9 @@ struct state_record {
     std::vector<open_dc> open_dcs;
 
     // Input (input.cpp). A key that went down while no window of ours had the focus is down here too, but
-    // that press reached no window; its auto-repeat goes to whichever window has the focus by then.
+    // that press reached no window. Its auto-repeat goes to whichever window has the focus by then, with bit
+    // 30 (held before) set, as on Windows: so Alt+F4 held while the window appears closes it at the first
+    // repeat.
     POINT cursor = {0, 0}; // last pointer position on the screen, for MSG.pt
     bool key_is_down[256] = {};
     bool menu_key_armed = false; // Alt or F10 pressed alone: its release would activate the menu bar
