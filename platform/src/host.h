@@ -65,6 +65,7 @@ namespace input {
 
 // The raw input of layer_input.h, reported by a host; it makes no Windows message of it: user32 alone keeps
 // which buttons are down and makes every mouse message.
+
 // The pointer moved to client (x, y). `held`: the buttons that the display system says are held, when it
 // tells; otherwise user32 goes by the presses and releases reported.
 void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = std::nullopt);
@@ -74,7 +75,7 @@ void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = s
 void button_changed(HWND window, button b, bool down, int x, int y,
                     std::optional<button_set> held = std::nullopt);
 // A contact changed.
-void touch(HWND window, const contact& c);
+void contact_changed(HWND window, const contact& c);
 // A key went down (again, when held: auto-repeat) or up. `scan_code` is the PC/AT set-1 code.
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down);
 // The user resized the window to a client area of width x height.

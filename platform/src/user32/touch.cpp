@@ -187,7 +187,7 @@ using namespace platform::user32;
 
 namespace platform::input {
 
-void touch(HWND window, const contact& c) {
+void contact_changed(HWND window, const contact& c) {
     // The hold time may have passed since the last look at the clock: that comes first.
     contact_clock();
     bool is_primary = state.primary.now != contact_stage::none && c.id == state.primary.id;

@@ -50,8 +50,8 @@ void deliver(const headless::scripted_input& in) {
     }
     case event::contact_changed:
         if (window != nullptr) {
-            platform::input::touch(window,
-                                   {in.contact, in.kind.device, in.kind.action, in.x, in.y, in.barrel});
+            platform::input::contact_changed(
+                window, {in.contact, in.kind.device, in.kind.action, in.x, in.y, in.barrel});
         }
         break;
     case event::resize:

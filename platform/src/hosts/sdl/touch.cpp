@@ -47,7 +47,8 @@ void finger(const SDL_TouchFingerEvent& e) {
                                                      : contact_action::move;
     // Finger ids are unique per device only.
     long long id = static_cast<long long>(e.fingerId) ^ (static_cast<long long>(e.touchId) << 32);
-    platform::input::touch(w->handle, {id, platform::input::contact_kind::touch, action, x, y, false});
+    platform::input::contact_changed(w->handle,
+                                     {id, platform::input::contact_kind::touch, action, x, y, false});
 }
 
 } // namespace platform::sdl

@@ -48,7 +48,8 @@ void deliver_contact(const input_record& r) {
                                           contact_action::cancel, contact_action::hover};
     if ((r.a & 7) <= 4) {
         contact_kind kind = (r.a & 8) != 0 ? contact_kind::pen : contact_kind::touch;
-        platform::input::touch(page.canvas_window, {r.b, kind, actions[r.a & 7], r.x, r.y, (r.a & 16) != 0});
+        platform::input::contact_changed(page.canvas_window,
+                                         {r.b, kind, actions[r.a & 7], r.x, r.y, (r.a & 16) != 0});
     }
 }
 
