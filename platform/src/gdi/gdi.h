@@ -79,9 +79,6 @@ bitmap_data* find_bitmap(HGDIOBJ object);
 dc_data* find_dc(HDC dc);
 bool is_font(HGDIOBJ object);
 
-// The shared 1 x 1 bitmap that new memory DCs hold (a stock object).
-HGDIOBJ& default_bitmap_handle();
-
 // A rectangle of pixels to draw into: `pixels` is row-major with `stride` words per row.
 struct surface {
     std::uint32_t* pixels = nullptr;

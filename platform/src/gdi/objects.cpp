@@ -57,12 +57,14 @@ struct slot {
     std::unique_ptr<dc_data> dc;
 };
 
+// All of the GDI's state: every object behind a handle, and the stock objects.
 struct table {
     std::vector<slot> slots;
     std::deque<std::uint32_t> free_slots; // oldest first, so a stale handle is not soon reissued
     int counted = 0;
     HGDIOBJ stock[stock_count] = {};
     HGDIOBJ sys_brushes[sys_color_count] = {};
+    HGDIOBJ default_bitmap = nullptr; // the shared 1 x 1 bitmap that new memory DCs hold (a stock object)
 };
 
 // The default colours of Windows 10 for each system colour index; 25 is unused by Windows.
@@ -207,7 +209,7 @@ void init_stock(table& t) {
     s.bitmap->ready_bottom = 1;
     s.bitmap->read_only = true;
     s.bitmap->monochrome = true;
-    default_bitmap_handle() = bitmap;
+    t.default_bitmap = bitmap;
 }
 
 // Swaps `object` into the DC slot `held`, keeping the selection counts right; returns what was there.
@@ -234,7 +236,7 @@ HDC new_dc(pixel_buffer* window) {
     s->dc = std::make_unique<dc_data>();
     dc_data& d = *s->dc;
     d.window = window;
-    d.bitmap = window ? nullptr : default_bitmap_handle();
+    d.bitmap = window ? nullptr : t.default_bitmap;
     d.pen = t.stock[BLACK_PEN];
     d.brush = t.stock[WHITE_BRUSH];
     d.font = t.stock[SYSTEM_FONT];
@@ -260,11 +262,6 @@ void drop_dc(HDC dc) {
 }
 
 } // namespace
-
-HGDIOBJ& default_bitmap_handle() {
-    static HGDIOBJ handle = nullptr;
-    return handle;
-}
 
 pen_data* find_pen(HGDIOBJ object) {
     slot* s = lookup(object, object_kind::pen);
