@@ -36,7 +36,7 @@ else()
   include(${PROJECT_SOURCE_DIR}/cmake/linux_docs.cmake)
   # The Linux program carries our GDI's bitmap font, whose licence asks for its notice in every copy.
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-                ${PROJECT_SOURCE_DIR}/platform/src/gdi_font.LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+                ${PROJECT_SOURCE_DIR}/platform/src/gdi/gdi_font.LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

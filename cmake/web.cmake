@@ -4,8 +4,10 @@
 # Served folder: index.html, mirrors.js, mirrors.wasm, manifest.webmanifest, sw.js, icon-192.png and
 # icon-512.png; with them mirrors.html, the same page and program in one file.
 find_program(MIRRORS_NODE node REQUIRED)
-set(web_source ${PROJECT_SOURCE_DIR}/platform/src/web)
+set(web_source ${PROJECT_SOURCE_DIR}/platform/src/hosts/web)
 set(web_out ${CMAKE_CURRENT_BINARY_DIR})
+# The page's JavaScript half is linked into mirrors.js (platform/CMakeLists.txt): a change to it relinks.
+set_property(TARGET mirrors APPEND PROPERTY LINK_DEPENDS ${MIRRORS_WEB_LIBRARIES})
 configure_file(${web_source}/index.html ${web_out}/index.html COPYONLY)
 
 # The app's icons are the desktop icon's picture (tools/icon), which renders the program on the headless
@@ -29,7 +31,7 @@ foreach(size 192 512)
   list(APPEND web_icons ${web_out}/icon-${size}.png)
 endforeach()
 
-set(web_notices ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/platform/src/gdi_font.LICENSE)
+set(web_notices ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/platform/src/gdi/gdi_font.LICENSE)
 string(REPLACE ";" "," web_notice_list "${web_notices}")
 add_custom_command(OUTPUT ${web_out}/mirrors.html ${web_out}/sw.js ${web_out}/manifest.webmanifest
                    COMMAND ${MIRRORS_NODE} ${web_source}/pack_page.mjs --source ${web_source} --out ${web_out}

@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include "layer_input.h"
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -43,26 +45,53 @@ struct frame {
     operator frame_view() const { return {width, height, pixels}; }
 };
 
-enum class input {
-    mouse_move,
-    left_down,
-    left_up,
-    right_down,
-    right_up,
+// What happens at a moment of the script, in the layer's words (layer_input.h), and the two things a user
+// does to the window itself, a resize and its close button.
+enum class event {
+    pointer_moved,
+    button_down,
+    button_up,
     key_down,
     key_up,
+    contact_changed,
     resize,
-    close_button,
-    // A finger or a pen, told apart by `contact` (see platform::input::touch for what user32 makes of them).
-    touch_down,
-    touch_move,
-    touch_up,
-    touch_cancel,
-    pen_hover,
-    pen_down,
-    pen_move,
-    pen_up,
+    close_button
 };
+
+namespace raw = platform::input;
+
+struct input {
+    event what = event::pointer_moved;
+    raw::button button = raw::button::left;                 // button_down, button_up
+    raw::contact_kind device = raw::contact_kind::touch;    // contact_changed
+    raw::contact_action action = raw::contact_action::down; // contact_changed
+    bool operator==(const input&) const = default;
+
+    // The inputs that scripts use, by name.
+    static const input mouse_move, left_down, left_up, right_down, right_up, key_down, key_up, resize,
+        close_button, touch_down, touch_move, touch_up, touch_cancel, pen_hover, pen_down, pen_move, pen_up;
+};
+
+inline constexpr input input::mouse_move{event::pointer_moved};
+inline constexpr input input::left_down{event::button_down, raw::button::left};
+inline constexpr input input::left_up{event::button_up, raw::button::left};
+inline constexpr input input::right_down{event::button_down, raw::button::right};
+inline constexpr input input::right_up{event::button_up, raw::button::right};
+inline constexpr input input::key_down{event::key_down};
+inline constexpr input input::key_up{event::key_up};
+inline constexpr input input::resize{event::resize};
+inline constexpr input input::close_button{event::close_button};
+constexpr input contact(raw::contact_kind device, raw::contact_action action) {
+    return {event::contact_changed, raw::button::left, device, action};
+}
+inline constexpr input input::touch_down = contact(raw::contact_kind::touch, raw::contact_action::down);
+inline constexpr input input::touch_move = contact(raw::contact_kind::touch, raw::contact_action::move);
+inline constexpr input input::touch_up = contact(raw::contact_kind::touch, raw::contact_action::up);
+inline constexpr input input::touch_cancel = contact(raw::contact_kind::touch, raw::contact_action::cancel);
+inline constexpr input input::pen_hover = contact(raw::contact_kind::pen, raw::contact_action::hover);
+inline constexpr input input::pen_down = contact(raw::contact_kind::pen, raw::contact_action::down);
+inline constexpr input input::pen_move = contact(raw::contact_kind::pen, raw::contact_action::move);
+inline constexpr input input::pen_up = contact(raw::contact_kind::pen, raw::contact_action::up);
 
 struct scripted_input {
     std::uint64_t at_ms; // virtual time at which it arrives (absolute; clock starts at 0)

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "layer_input.h"
 #include "platform_hooks.h"
 
 namespace platform {
@@ -62,25 +63,19 @@ void hide_hold(HWND window);
 
 namespace input {
 
-enum class mouse_action { move, left_down, left_up, right_down, right_up, middle_down, middle_up };
+// The raw input of layer_input.h, reported by a host; it makes no Windows message of it: user32 alone keeps
+// which buttons are down and makes every mouse message.
 
-// Pointer input at client coordinates (x, y); `buttons` are the MK_LBUTTON / MK_RBUTTON / MK_MBUTTON flags
-// of the buttons held after the event. Dropped when the pointer is outside the client area.
-void mouse(HWND window, mouse_action action, int x, int y, unsigned buttons);
-// A finger or pen on (or, hovering, above) the screen, at client coordinates, which may lie outside the
-// client area once a contact has started inside it. `id` tells the contacts of one moment apart. user32 turns
-// contacts into mouse messages as Windows does for a program that handles no touch (user32_touch.cpp).
-enum class contact_kind { touch, pen };
-enum class contact_action { down, move, up, cancel, hover };
-struct contact {
-    long long id;
-    contact_kind kind;
-    contact_action action;
-    int x;
-    int y;
-    bool barrel = false; // a pen's barrel button held
-};
-void touch(HWND window, const contact& c);
+// The pointer moved to client (x, y). `held`: the buttons that the display system says are held, when it
+// tells; otherwise user32 goes by the presses and releases reported.
+void pointer_moved(HWND window, int x, int y, std::optional<button_set> held = std::nullopt);
+// A button went down or up with the pointer at client (x, y); a host that only knows that the pointer is
+// outside the client area reports (-1, -1). `held`: the buttons that the display system says are held, before
+// or after this change (user32 applies the change to them), when it tells.
+void button_changed(HWND window, button b, bool down, int x, int y,
+                    std::optional<button_set> held = std::nullopt);
+// A contact changed.
+void contact_changed(HWND window, const contact& c);
 // A key went down (again, when held: auto-repeat) or up. `scan_code` is the PC/AT set-1 code.
 void key(HWND window, unsigned virtual_key, unsigned scan_code, bool extended, bool down);
 // The user resized the window to a client area of width x height.
@@ -91,9 +86,6 @@ void expose(HWND window);
 void close(HWND window);
 // The session asks every window to close (logout, a signal).
 void close_all();
-
-// The first top-level window still open, NULL when none.
-HWND first_window();
 
 // Destroys every window and forgets every timer, queued message, class and key state.
 void reset();

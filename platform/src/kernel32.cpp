@@ -1,4 +1,5 @@
-// kernel32: debugger output, the tick count and the module handle.
+// kernel32: debugger output, the tick count, the module handle, and the host started for a test as the
+// process entry starts it.
 #include "host.h"
 
 #include <windows.h>
@@ -7,21 +8,12 @@
 #include <cstring>
 
 #if defined(__EMSCRIPTEN__)
-#include <emscripten.h>
-
-// In a browser the debugger is the developer tools' console, which shows messages rather than a stream:
-// each finished line becomes one message without its line ending, and an unfinished one waits for the rest.
-EM_JS(void, debug_output_to_console, (const char* text), {
-    var pending = (Module["mirrorsDebugText"] || "") + UTF8ToString(text);
-    var lines = pending.split(String.fromCharCode(10));
-    Module["mirrorsDebugText"] = lines.pop();
-    lines.forEach(
-        function(line) { console.log(line.endsWith(String.fromCharCode(13)) ? line.slice(0, -1) : line); });
-});
+// In a browser the debugger is the developer tools' console (the web host's page.js).
+extern "C" void web_debug_output(const char* text);
 
 void WINAPI OutputDebugStringA(LPCSTR text) {
     if (text != nullptr) {
-        debug_output_to_console(text);
+        web_debug_output(text);
     }
 }
 #else
@@ -45,3 +37,15 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     static HINSTANCE__ program_module{};
     return name == nullptr ? &program_module : nullptr;
 }
+
+namespace platform {
+
+bool start_host(std::string* reason) {
+    return host::start(reason);
+}
+
+void stop_host() {
+    host::stop();
+}
+
+} // namespace platform

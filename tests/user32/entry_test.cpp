@@ -67,6 +67,7 @@ struct display_case {
     const char* name;
     const char* environment;
     const char* executable;
+    const char* names = ""; // what the line says gave no answer
 };
 
 #if defined(MIRRORS_SEATLESS_COMPOSITOR)
@@ -89,7 +90,7 @@ struct seatless_compositor {
 #endif
 
 // An X server that takes the connection and never answers, as a stopped one does: a listening socket at a
-// free display number ("DISPLAY=:silent" in a case stands for it).
+// free display number ("DISPLAY=:silent" in a case stands for it, "WAYLAND_DISPLAY=silent" for its path).
 class no_display : public testing::TestWithParam<display_case> {
   protected:
     void SetUp() override {
@@ -121,8 +122,11 @@ class no_display : public testing::TestWithParam<display_case> {
 
 TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
     std::string environment = GetParam().environment;
-    if (environment == "DISPLAY=:silent") {
-        environment = display;
+    for (auto [from, to] : {std::pair<std::string, std::string>{"DISPLAY=:silent", display},
+                            {"WAYLAND_DISPLAY=silent", "WAYLAND_DISPLAY=" + path}}) {
+        if (std::size_t at = environment.find(from); at != std::string::npos) {
+            environment.replace(at, from.size(), to);
+        }
     }
 #if defined(MIRRORS_SEATLESS_COMPOSITOR)
     std::unique_ptr<seatless_compositor> compositor;
@@ -144,6 +148,7 @@ TEST_P(no_display, one_line_on_stderr_and_exit_code_one) {
     ASSERT_GT(f.output.size(), prefix.size() + 1) << f.output;
     EXPECT_EQ(f.output.substr(0, prefix.size()), prefix) << f.output;
     EXPECT_EQ(f.output.find('\n'), f.output.size() - 1) << "exactly one line: " << f.output;
+    EXPECT_NE(f.output.find(GetParam().names), std::string::npos) << f.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -156,7 +161,14 @@ INSTANTIATE_TEST_SUITE_P(
                                  USER32_ENTRY_PROBE_SDL},
                     display_case{"the_program", "", MIRRORS_EXECUTABLE},
                     // It gives up after a few seconds rather than waiting forever.
-                    display_case{"a_display_that_does_not_answer", "DISPLAY=:silent", MIRRORS_EXECUTABLE},
+                    display_case{"a_display_that_does_not_answer", "DISPLAY=:silent", MIRRORS_EXECUTABLE,
+                                 "the X server at DISPLAY=:"},
+                    // Wayland chosen where both are set: the line names the compositor it waited on (a socket
+                    // path as WAYLAND_DISPLAY, as libwayland allows).
+                    display_case{"a_compositor_that_does_not_answer",
+                                 "SDL_VIDEODRIVER=wayland DISPLAY=:silent WAYLAND_DISPLAY=silent",
+                                 MIRRORS_EXECUTABLE,
+                                 "the Wayland compositor at WAYLAND_DISPLAY=/tmp/.X11-unix/X"},
                     // SDL 2.26 alone dies there of SIGSEGV.
                     display_case{"seatless_wayland", "WAYLAND_DISPLAY=seatless", MIRRORS_EXECUTABLE}),
     [](const testing::TestParamInfo<display_case>& info) { return info.param.name; });

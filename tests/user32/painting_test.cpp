@@ -4,6 +4,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <ostream>
+
+// Rectangles compare whole, and a failure prints them as (left, top)-(right, bottom).
+static bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+static void PrintTo(const RECT& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
 
 namespace {
 
@@ -113,10 +122,7 @@ TEST_P(invalidation, paints_the_bounding_area_clipped_to_the_client) {
     drain();
     ASSERT_EQ(paints, c.painted ? 1 : 0);
     if (c.painted) {
-        EXPECT_EQ(last_paint.rcPaint.left, c.paint_area.left);
-        EXPECT_EQ(last_paint.rcPaint.top, c.paint_area.top);
-        EXPECT_EQ(last_paint.rcPaint.right, c.paint_area.right);
-        EXPECT_EQ(last_paint.rcPaint.bottom, c.paint_area.bottom);
+        EXPECT_EQ(last_paint.rcPaint, c.paint_area);
     }
 }
 
@@ -153,10 +159,7 @@ TEST_P(validation, removes_what_it_covers) {
     drain();
     ASSERT_EQ(paints, c.painted ? 1 : 0);
     if (c.painted) {
-        EXPECT_EQ(last_paint.rcPaint.left, c.paint_area.left);
-        EXPECT_EQ(last_paint.rcPaint.top, c.paint_area.top);
-        EXPECT_EQ(last_paint.rcPaint.right, c.paint_area.right);
-        EXPECT_EQ(last_paint.rcPaint.bottom, c.paint_area.bottom);
+        EXPECT_EQ(last_paint.rcPaint, c.paint_area);
     }
 }
 
@@ -357,10 +360,7 @@ TEST_P(resizing, sends_size_and_invalidates_by_class_style) {
     EXPECT_EQ(client.right, c.width);
     EXPECT_EQ(client.bottom, c.height);
     if (c.painted) {
-        EXPECT_EQ(last_paint.rcPaint.left, c.paint_area.left);
-        EXPECT_EQ(last_paint.rcPaint.top, c.paint_area.top);
-        EXPECT_EQ(last_paint.rcPaint.right, c.paint_area.right);
-        EXPECT_EQ(last_paint.rcPaint.bottom, c.paint_area.bottom);
+        EXPECT_EQ(last_paint.rcPaint, c.paint_area);
         EXPECT_EQ(headless::window_pixels().width, c.width);
         EXPECT_EQ(headless::window_pixels().pixels.size(), static_cast<std::size_t>(c.width * c.height));
     }
