@@ -149,20 +149,21 @@ TEST(Deletion, StockObjectsAndSystemBrushesSurviveDeleteObject) {
     EXPECT_EQ(GetStockObject(1000), nullptr);
 }
 
+// Windows 10's default colours, index by index; 25 is unused, so it has no brush.
 TEST(SystemColors, DefaultsAndBrushesAgree) {
-    struct row {
-        int index;
-        COLORREF color;
-    };
-    for (row r : {row{COLOR_WINDOW, RGB(255, 255, 255)}, row{COLOR_WINDOWFRAME, RGB(100, 100, 100)},
-                  row{COLOR_WINDOWTEXT, RGB(0, 0, 0)}}) {
-        EXPECT_EQ(GetSysColor(r.index), r.color) << r.index;
-        canvas c(2, 2);
-        RECT all{0, 0, 2, 2};
-        EXPECT_EQ(FillRect(c.dc, &all, GetSysColorBrush(r.index)), 1);
-        EXPECT_EQ(c.at(1, 1), r.color) << r.index;
+    const COLORREF windows10[31] = {0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464,
+                                    0x000000, 0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800,
+                                    0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF,
+                                    0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9,
+                                    0xF2E4D7, 0xFF9933, 0xF0F0F0};
+    canvas c(2, 2);
+    RECT all{0, 0, 2, 2};
+    for (int index = 0; index < 31; ++index) {
+        EXPECT_EQ(GetSysColor(index), windows10[index]) << index;
+        EXPECT_EQ(FillRect(c.dc, &all, GetSysColorBrush(index)), index == 25 ? 0 : 1) << index;
+        EXPECT_EQ(c.at(1, 1), index == 25 ? windows10[24] : windows10[index]) << index;
     }
-    for (int index : {-1, 25, 31, INT_MAX}) {
+    for (int index : {-1, 31, INT_MAX}) {
         EXPECT_EQ(GetSysColorBrush(index), nullptr) << index;
     }
     EXPECT_EQ(GetSysColor(INT_MIN), 0u);
@@ -235,16 +236,17 @@ TEST(Bitmaps, HugeSizesFailCleanly) {
     DeleteDC(dc);
 }
 
+// Deleted bitmaps' memory serves later ones of their size, up to a bound that two of 64 MiB pass.
 TEST(Bitmaps, NewBitmapReadsBlackEvenOnRecycledMemory) {
-    for (int round = 0; round < 3; ++round) {
-        canvas c(33, 17); // white, and drawn over below
+    for (int side : {33, 33, 33, 4096, 4096}) {
+        canvas c(side, side); // white, and drawn over below
         EXPECT_TRUE(SetPixel(c.dc, 5, 5, RGB(1, 2, 3)) != CLR_INVALID);
         HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP fresh = CreateCompatibleBitmap(dc, 33, 17);
+        HBITMAP fresh = CreateCompatibleBitmap(dc, side, side);
         HGDIOBJ old = SelectObject(dc, fresh);
         EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0, 0, 0));
         SetPixel(dc, 0, 0, RGB(9, 9, 9)); // forces the pixels to be written
-        EXPECT_EQ(GetPixel(dc, 32, 16), RGB(0, 0, 0));
+        EXPECT_EQ(GetPixel(dc, side - 1, side - 1), RGB(0, 0, 0));
         EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0, 0, 0));
         SelectObject(dc, old);
         DeleteObject(fresh);
