@@ -128,8 +128,8 @@ TEST(FillRect, BrushOrSystemColourNumber) {
     canvas c(6, 6);
     PatBlt(c.dc, 0, 0, 6, 6, BLACKNESS);
     RECT inverted{4, 4, 1, 1};
-    EXPECT_EQ(FillRect(c.dc, &inverted, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)), 1);
-    EXPECT_EQ(c.pixels_of(RGB(255, 255, 255)), expected_block(c, 4, 4, -3, -3));
+    EXPECT_EQ(FillRect(c.dc, &inverted, reinterpret_cast<HBRUSH>(1 /* COLOR_SCROLLBAR + 1: the first */)), 1);
+    EXPECT_EQ(c.pixels_of(RGB(200, 200, 200)), expected_block(c, 4, 4, -3, -3));
     RECT extreme{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
     EXPECT_EQ(FillRect(c.dc, &extreme, GetSysColorBrush(COLOR_WINDOWFRAME)), 1);
     EXPECT_EQ(c.pixels_of(RGB(100, 100, 100)).size(), 36u);
@@ -147,7 +147,7 @@ TEST(BitBlt, MonochromeBitmapsOfAFreshMemoryDc) {
     HGDIOBJ old = SelectObject(mono, bitmap);
     EXPECT_EQ(SetPixel(mono, 0, 0, RGB(200, 210, 190)), RGB(255, 255, 255));
     EXPECT_EQ(SetPixel(mono, 1, 0, RGB(90, 0, 40)), RGB(0, 0, 0));
-    SetPixel(mono, 2, 0, RGB(255, 255, 255));
+    EXPECT_EQ(SetPixel(mono, 2, 0, RGB(255, 255, 0)), RGB(255, 255, 255)); // yellow: nearer white
     canvas colour(3, 1);
     SetTextColor(colour.dc, RGB(255, 0, 0));
     SetBkColor(colour.dc, RGB(0, 0, 255));
