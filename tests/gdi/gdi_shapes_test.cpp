@@ -111,6 +111,8 @@ TEST(Ellipse, HugeBoxesAreClippedNotWalked) {
         EXPECT_EQ(c.at(x, 10), RGB(0, 0, 0)) << x;
         EXPECT_EQ(c.at(x, 19), RGB(128, 128, 128)) << x;
     }
+    // A huge one's middle row, its box from column 3: the outline touches column 3 and goes no further.
+    EXPECT_EQ(figure(c, true, {3, -35000, 70004, 35001}, true, true, 1), "...#oooooooooooooooo\n");
     figure(c, true, {-(1 << 30), 5, 1 << 30, 6 + (1 << 30)}, true, false);
     EXPECT_EQ(c.pixels_of(RGB(0, 0, 0)).size(), 20u);
     EXPECT_TRUE(Ellipse(c.dc, INT_MIN, 0, INT_MIN + 3, INT_MAX));
