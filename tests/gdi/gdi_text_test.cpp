@@ -72,8 +72,7 @@ TEST(Text, GlyphsAreDistinctAndReadable) {
 }
 
 TEST(Text, ColoursAndTransparentMode) {
-    canvas c(8, 16);
-    PatBlt(c.dc, 0, 0, 8, 16, BLACKNESS);
+    canvas c(8, 16); // opaque text paints the whole cell
     std::string a = glyph("A");
     EXPECT_EQ(SetTextColor(c.dc, RGB(10, 20, 30)), RGB(0, 0, 0));
     EXPECT_EQ(SetBkColor(c.dc, RGB(40, 50, 60)), RGB(255, 255, 255));
