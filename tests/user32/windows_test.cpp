@@ -163,8 +163,19 @@ TEST_F(user32_test, a_window_destroying_itself_inside_its_procedure_is_safe) {
         return std::nullopt;
     });
     HWND window = recorder::shown_window();
+    HDC never_given_back = GetDC(window);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    SelectObject(never_given_back, pen);
     EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 5);
     EXPECT_EQ(recorder::ids(), (std::vector<UINT>{WM_USER, WM_DESTROY, WM_NCDESTROY}));
+#if !defined(_WIN32)
+    // Once the loop runs again and no procedure does, the window is gone with its DC, which lets go of the
+    // pen.
+    PostQuitMessage(0);
+    MSG msg;
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_TRUE(DeleteObject(pen));
+#endif
 }
 
 TEST_F(user32_test, system_arrow_cursor_is_shared_and_others_are_absent) {
