@@ -169,6 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
         validation_case{"all_of_it", {10, 10, 50, 50}, {0, 0, 200, 100}, false, {}},
         validation_case{"top_band", {10, 10, 50, 50}, {0, 0, 200, 30}, true, {10, 30, 50, 50}},
         validation_case{"left_band", {10, 10, 50, 50}, {0, 0, 20, 100}, true, {20, 10, 50, 50}},
+        validation_case{
+            "bottom_band_to_its_edge", {10, 10, 50, 50}, {0, 30, 200, 50}, true, {10, 10, 50, 30}},
         validation_case{"a_hole_stays_painted", {10, 10, 50, 50}, {20, 20, 30, 30}, true, {10, 10, 50, 50}},
         validation_case{"elsewhere", {10, 10, 50, 50}, {100, 60, 150, 90}, true, {10, 10, 50, 50}}),
     [](const testing::TestParamInfo<validation_case>& info) { return info.param.name; });
@@ -363,6 +365,9 @@ TEST_P(resizing, sends_size_and_invalidates_by_class_style) {
         EXPECT_EQ(last_paint.rcPaint, c.paint_area);
         EXPECT_EQ(headless::window_pixels().width, c.width);
         EXPECT_EQ(headless::window_pixels().pixels.size(), static_cast<std::size_t>(c.width * c.height));
+    }
+    if (c.width > 0) {
+        EXPECT_EQ(headless::window_pixels().pixels[0], 0x050505u) << "the first row's pixels are kept";
     }
 }
 

@@ -178,10 +178,13 @@ TEST_F(user32_test, a_window_destroying_itself_inside_its_procedure_is_safe) {
 #endif
 }
 
-TEST_F(user32_test, system_arrow_cursor_is_shared_and_others_are_absent) {
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    EXPECT_NE(arrow, nullptr);
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
+TEST_F(user32_test, system_cursors_are_shared_and_others_are_absent) {
+    // IDC_ARROW to IDC_HELP, as LoadCursor's documentation numbers them.
+    for (WORD id : {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643, 32644, 32645, 32646, 32648,
+                    32649, 32650, 32651}) {
+        EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)), nullptr) << id;
+    }
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, "arrow"), nullptr);
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), nullptr) << "no cursor resources of our own";
