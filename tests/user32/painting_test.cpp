@@ -4,15 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <ostream>
-
-// Rectangles compare whole, and a failure prints them as (left, top)-(right, bottom).
-static bool operator==(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-static void PrintTo(const RECT& r, std::ostream* out) {
-    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
-}
 
 namespace {
 
@@ -359,8 +350,7 @@ TEST_P(resizing, sends_size_and_invalidates_by_class_style) {
     EXPECT_EQ(recorder::log()[0].lparam, MAKELPARAM(c.width, c.height));
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, c.width);
-    EXPECT_EQ(client.bottom, c.height);
+    EXPECT_EQ(client, (RECT{0, 0, c.width, c.height}));
     if (c.painted) {
         EXPECT_EQ(last_paint.rcPaint, c.paint_area);
         EXPECT_EQ(headless::window_pixels().width, c.width);
@@ -390,10 +380,7 @@ TEST_F(user32_test, a_zero_sized_window_paints_safely_and_comes_back) {
     drain();
     RECT client = {1, 1, 1, 1};
     GetClientRect(window, &client);
-    EXPECT_EQ(client.left, 0);
-    EXPECT_EQ(client.top, 0);
-    EXPECT_EQ(client.right, 0);
-    EXPECT_EQ(client.bottom, 0);
+    EXPECT_EQ(client, (RECT{0, 0, 0, 0}));
     // Nothing to paint, but a paint that happens anyway (as forced by the program) must be harmless.
     paints = 0;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -408,8 +395,7 @@ TEST_F(user32_test, a_zero_sized_window_paints_safely_and_comes_back) {
     drain();
     RECT back;
     GetClientRect(window, &back);
-    EXPECT_EQ(back.right, 50);
-    EXPECT_EQ(back.bottom, 40);
+    EXPECT_EQ(back, (RECT{0, 0, 50, 40}));
     EXPECT_EQ(paints, 2) << "repainted at its new size";
     EXPECT_EQ(headless::window_pixels().pixels.back(), 0x070809u);
     for (const message& m : recorder::log()) {

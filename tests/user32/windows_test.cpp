@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -100,13 +101,10 @@ TEST_F(user32_test, create_message_carries_the_creation_structure) {
     HWND window = CreateWindowExA(0, recorder::class_name, "title", WS_OVERLAPPEDWINDOW, 5, 6, 300, 200,
                                   nullptr, nullptr, nullptr, &param);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(seen.lpCreateParams, &param);
-    EXPECT_EQ(seen.cx, 300);
-    EXPECT_EQ(seen.cy, 200);
-    EXPECT_EQ(seen.x, 5);
-    EXPECT_EQ(seen.y, 6);
+    EXPECT_EQ(
+        std::tuple(seen.lpCreateParams, seen.x, seen.y, seen.cx, seen.cy, seen.style),
+        std::tuple(static_cast<LPVOID>(&param), 5, 6, 300, 200, static_cast<LONG>(WS_OVERLAPPEDWINDOW)));
     EXPECT_STREQ(seen.lpszName, "title");
-    EXPECT_EQ(seen.style, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
 }
 
 TEST_F(user32_test, a_hidden_window_is_not_painted) {
@@ -198,8 +196,7 @@ TEST_F(user32_test, move_window_resizes_and_moves) {
     EXPECT_EQ(recorder::log(), expected);
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 300);
-    EXPECT_EQ(client.bottom, 150);
+    EXPECT_EQ(client, (RECT{0, 0, 300, 150}));
     EXPECT_FALSE(MoveWindow(nullptr, 0, 0, 1, 1, TRUE));
 }
 
@@ -227,10 +224,7 @@ TEST_F(user32_test, default_size_and_clamped_sizes) {
         ASSERT_NE(window, nullptr);
         RECT client = {1, 2, 3, 4};
         ASSERT_TRUE(GetClientRect(window, &client));
-        EXPECT_EQ(client.left, 0);
-        EXPECT_EQ(client.top, 0);
-        EXPECT_EQ(client.right, c.right) << c.width << " x " << c.height;
-        EXPECT_EQ(client.bottom, c.bottom) << c.width << " x " << c.height;
+        EXPECT_EQ(client, (RECT{0, 0, c.right, c.bottom})) << c.width << " x " << c.height;
         DestroyWindow(window);
     }
     EXPECT_FALSE(GetClientRect(nullptr, nullptr));
