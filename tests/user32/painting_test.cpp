@@ -4,15 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <ostream>
-
-// Rectangles compare whole, and a failure prints them as (left, top)-(right, bottom).
-static bool operator==(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-static void PrintTo(const RECT& r, std::ostream* out) {
-    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
-}
 
 namespace {
 
@@ -169,6 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
         validation_case{"all_of_it", {10, 10, 50, 50}, {0, 0, 200, 100}, false, {}},
         validation_case{"top_band", {10, 10, 50, 50}, {0, 0, 200, 30}, true, {10, 30, 50, 50}},
         validation_case{"left_band", {10, 10, 50, 50}, {0, 0, 20, 100}, true, {20, 10, 50, 50}},
+        validation_case{
+            "bottom_band_to_its_edge", {10, 10, 50, 50}, {0, 30, 200, 50}, true, {10, 10, 50, 30}},
         validation_case{"a_hole_stays_painted", {10, 10, 50, 50}, {20, 20, 30, 30}, true, {10, 10, 50, 50}},
         validation_case{"elsewhere", {10, 10, 50, 50}, {100, 60, 150, 90}, true, {10, 10, 50, 50}}),
     [](const testing::TestParamInfo<validation_case>& info) { return info.param.name; });
@@ -357,12 +350,14 @@ TEST_P(resizing, sends_size_and_invalidates_by_class_style) {
     EXPECT_EQ(recorder::log()[0].lparam, MAKELPARAM(c.width, c.height));
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, c.width);
-    EXPECT_EQ(client.bottom, c.height);
+    EXPECT_EQ(client, (RECT{0, 0, c.width, c.height}));
     if (c.painted) {
         EXPECT_EQ(last_paint.rcPaint, c.paint_area);
         EXPECT_EQ(headless::window_pixels().width, c.width);
         EXPECT_EQ(headless::window_pixels().pixels.size(), static_cast<std::size_t>(c.width * c.height));
+    }
+    if (c.width > 0) {
+        EXPECT_EQ(headless::window_pixels().pixels[0], 0x050505u) << "the first row's pixels are kept";
     }
 }
 
@@ -385,10 +380,7 @@ TEST_F(user32_test, a_zero_sized_window_paints_safely_and_comes_back) {
     drain();
     RECT client = {1, 1, 1, 1};
     GetClientRect(window, &client);
-    EXPECT_EQ(client.left, 0);
-    EXPECT_EQ(client.top, 0);
-    EXPECT_EQ(client.right, 0);
-    EXPECT_EQ(client.bottom, 0);
+    EXPECT_EQ(client, (RECT{0, 0, 0, 0}));
     // Nothing to paint, but a paint that happens anyway (as forced by the program) must be harmless.
     paints = 0;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -403,8 +395,7 @@ TEST_F(user32_test, a_zero_sized_window_paints_safely_and_comes_back) {
     drain();
     RECT back;
     GetClientRect(window, &back);
-    EXPECT_EQ(back.right, 50);
-    EXPECT_EQ(back.bottom, 40);
+    EXPECT_EQ(back, (RECT{0, 0, 50, 40}));
     EXPECT_EQ(paints, 2) << "repainted at its new size";
     EXPECT_EQ(headless::window_pixels().pixels.back(), 0x070809u);
     for (const message& m : recorder::log()) {

@@ -12,35 +12,19 @@ reaction current_reaction;
 std::set<HWND> recording_windows;
 
 // The messages our layer models, with their names for failure output.
+#define NAMED(id)                                                                                            \
+    { id, #id }
 const std::map<UINT, const char*>& modelled() {
     static const std::map<UINT, const char*> names = {
-        {WM_CREATE, "WM_CREATE"},
-        {WM_DESTROY, "WM_DESTROY"},
-        {WM_MOVE, "WM_MOVE"},
-        {WM_SIZE, "WM_SIZE"},
-        {WM_PAINT, "WM_PAINT"},
-        {WM_CLOSE, "WM_CLOSE"},
-        {WM_QUIT, "WM_QUIT"},
-        {WM_ERASEBKGND, "WM_ERASEBKGND"},
-        {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
-        {WM_NCCREATE, "WM_NCCREATE"},
-        {WM_NCDESTROY, "WM_NCDESTROY"},
-        {WM_KEYDOWN, "WM_KEYDOWN"},
-        {WM_KEYUP, "WM_KEYUP"},
-        {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
-        {WM_SYSKEYUP, "WM_SYSKEYUP"},
-        {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
-        {WM_TIMER, "WM_TIMER"},
-        {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
-        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
-        {WM_LBUTTONUP, "WM_LBUTTONUP"},
-        {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
-        {WM_RBUTTONUP, "WM_RBUTTONUP"},
-        {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
-        {WM_USER, "WM_USER"},
-    };
+        NAMED(WM_CREATE),      NAMED(WM_DESTROY),    NAMED(WM_MOVE),          NAMED(WM_SIZE),
+        NAMED(WM_PAINT),       NAMED(WM_CLOSE),      NAMED(WM_QUIT),          NAMED(WM_ERASEBKGND),
+        NAMED(WM_SHOWWINDOW),  NAMED(WM_NCCREATE),   NAMED(WM_NCDESTROY),     NAMED(WM_KEYDOWN),
+        NAMED(WM_KEYUP),       NAMED(WM_SYSKEYDOWN), NAMED(WM_SYSKEYUP),      NAMED(WM_SYSCOMMAND),
+        NAMED(WM_TIMER),       NAMED(WM_MOUSEMOVE),  NAMED(WM_LBUTTONDOWN),   NAMED(WM_LBUTTONUP),
+        NAMED(WM_RBUTTONDOWN), NAMED(WM_RBUTTONUP),  NAMED(WM_LBUTTONDBLCLK), NAMED(WM_USER)};
     return names;
 }
+#undef NAMED
 
 // Windows sends more than our layer models (frames, activation, focus, input methods): the record keeps what
 // the layer models and the program's own messages, so that a sequence means the same on both.

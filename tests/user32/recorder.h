@@ -18,6 +18,14 @@
 #include <string>
 #include <vector>
 
+// Rectangles compare whole, and a failure prints them as (left, top)-(right, bottom).
+inline bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline void PrintTo(const RECT& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+
 namespace recorder {
 
 struct message {

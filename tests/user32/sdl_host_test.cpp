@@ -83,6 +83,16 @@ void set_surface_pixel(SDL_Surface* s, int x, int y, std::uint32_t pixel) {
 
 std::vector<MSG> received;
 
+// What the window received: message, wParam and lParam.
+using messages = std::vector<std::tuple<UINT, WPARAM, LPARAM>>;
+messages received_messages() {
+    messages got;
+    for (const MSG& m : received) {
+        got.emplace_back(m.message, m.wParam, m.lParam);
+    }
+    return got;
+}
+
 class sdl_host : public testing::Test {
   protected:
     HWND window = nullptr;
@@ -184,16 +194,12 @@ TEST_F(sdl_host, mouse_inside_is_delivered_in_client_coordinates_and_outside_is_
     down.button.windowID = e.motion.windowID;
     SDL_PushEvent(&down);
     drain();
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_MOUSEMOVE));
-    EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
-    EXPECT_EQ(received[0].lParam, MAKELPARAM(10, 20));
-    EXPECT_EQ(received[1].message, static_cast<UINT>(WM_RBUTTONDOWN));
-    EXPECT_EQ(received[1].wParam, static_cast<WPARAM>(MK_RBUTTON)) << "the left button was released outside";
-    EXPECT_EQ(received[1].lParam, MAKELPARAM(1, 2));
+    // The left button was released outside.
+    EXPECT_EQ(received_messages(), (messages{{WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 20)},
+                                             {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(1, 2)}}));
 }
 
-TEST_F(sdl_host, the_move_to_the_edge_just_before_a_leave_is_not_delivered) {
+TEST_F(sdl_host, the_edge_position_and_a_release_after_a_leave_are_not_delivered) {
     SDL_Event e = {};
     e.type = SDL_MOUSEMOTION;
     e.motion.windowID = SDL_GetWindowID(sdl);
@@ -209,8 +215,19 @@ TEST_F(sdl_host, the_move_to_the_edge_just_before_a_leave_is_not_delivered) {
     leave.window.windowID = e.motion.windowID;
     SDL_PushEvent(&leave);
     drain();
-    ASSERT_EQ(received.size(), 1u) << "only the move to the last position inside";
-    EXPECT_EQ(received[0].lParam, MAKELPARAM(10, 20));
+    // Back inside, pressed, out again: the release happened outside, where SDL reports it at the edge.
+    e.motion.x = 30;
+    SDL_PushEvent(&e);
+    SDL_Event click = {};
+    click.button = {SDL_MOUSEBUTTONDOWN, 0, e.motion.windowID, 0, SDL_BUTTON_LEFT, SDL_PRESSED, 1, 0, 30, 20};
+    SDL_PushEvent(&click);
+    SDL_PushEvent(&leave);
+    click.button = {SDL_MOUSEBUTTONUP, 0, e.motion.windowID, 0, SDL_BUTTON_LEFT, SDL_RELEASED, 1, 0, 63, 20};
+    SDL_PushEvent(&click);
+    drain();
+    EXPECT_EQ(received_messages(), (messages{{WM_MOUSEMOVE, 0, MAKELPARAM(10, 20)},
+                                             {WM_MOUSEMOVE, 0, MAKELPARAM(30, 20)},
+                                             {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 20)}}));
 }
 
 TEST_F(sdl_host, fingers_are_promoted_and_the_touch_mouse_is_left_out) {
@@ -232,32 +249,22 @@ TEST_F(sdl_host, fingers_are_promoted_and_the_touch_mouse_is_left_out) {
         SDL_PushEvent(&e);
     }
     drain();
-    std::vector<std::tuple<UINT, WPARAM, LPARAM>> got,
-        expected = {{WM_MOUSEMOVE, 0, MAKELPARAM(32, 24)},
-                    {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(32, 24)},
-                    {WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(48, 24)},
-                    {WM_LBUTTONUP, 0, MAKELPARAM(48, 24)}};
-    for (const MSG& m : received) {
-        got.emplace_back(m.message, m.wParam, m.lParam);
-    }
-    EXPECT_EQ(got, expected) << "a second finger and the touch mouse reach nothing";
+    EXPECT_EQ(received_messages(), (messages{{WM_MOUSEMOVE, 0, MAKELPARAM(32, 24)},
+                                             {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(32, 24)},
+                                             {WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(48, 24)},
+                                             {WM_LBUTTONUP, 0, MAKELPARAM(48, 24)}}))
+        << "a second finger and the touch mouse reach nothing";
 }
 
 TEST_F(sdl_host, close_button_and_quit_request_post_close) {
     SDL_Event close = {};
     close.type = SDL_WINDOWEVENT;
     close.window.event = SDL_WINDOWEVENT_CLOSE;
-    std::vector<MSG> got = after(close);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].message, static_cast<UINT>(WM_CLOSE));
-    EXPECT_EQ(got[0].hwnd, window);
-    SDL_Event quit = {};
-    quit.type = SDL_QUIT;
-    received.clear();
-    SDL_PushEvent(&quit);
-    drain();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_CLOSE));
+    after(close);
+    EXPECT_EQ(received_messages(), (messages{{WM_CLOSE, 0, 0}}));
+    EXPECT_EQ(received.at(0).hwnd, window);
+    after(SDL_Event{SDL_QUIT});
+    EXPECT_EQ(received_messages(), (messages{{WM_CLOSE, 0, 0}}));
 }
 
 TEST_F(sdl_host, a_resize_resizes_the_client_area_and_repaints) {
@@ -283,7 +290,7 @@ using key_event = std::tuple<Uint32, SDL_Scancode, bool>;
 struct key_row {
     const char* name;
     std::vector<key_event> events;
-    std::vector<std::tuple<UINT, WPARAM, LPARAM>> expected;
+    messages expected;
 };
 
 class sdl_key_rows : public sdl_host, public testing::WithParamInterface<key_row> {};
@@ -298,11 +305,7 @@ TEST_P(sdl_key_rows, arrive_with_virtual_key_and_scan_code) {
         SDL_PushEvent(&e);
     }
     drain();
-    std::vector<std::tuple<UINT, WPARAM, LPARAM>> got;
-    for (const MSG& m : received) {
-        got.emplace_back(m.message, m.wParam, m.lParam);
-    }
-    EXPECT_EQ(got, GetParam().expected);
+    EXPECT_EQ(received_messages(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -360,7 +363,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(key_case{"a", SDL_SCANCODE_A, SDLK_a, 'A', 0x1E},
                     key_case{"z", SDL_SCANCODE_Z, SDLK_z, 'Z', 0x2C},
                     key_case{"azerty_a_on_the_q_key", SDL_SCANCODE_Q, SDLK_a, 'A', 0x10},
-                    key_case{"m", SDL_SCANCODE_M, SDLK_m, 'M', 0x32},
                     key_case{"one", SDL_SCANCODE_1, SDLK_1, '1', 0x02},
                     key_case{"nine", SDL_SCANCODE_9, SDLK_9, '9', 0x0A},
                     key_case{"zero", SDL_SCANCODE_0, SDLK_0, '0', 0x0B},

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -100,13 +101,10 @@ TEST_F(user32_test, create_message_carries_the_creation_structure) {
     HWND window = CreateWindowExA(0, recorder::class_name, "title", WS_OVERLAPPEDWINDOW, 5, 6, 300, 200,
                                   nullptr, nullptr, nullptr, &param);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(seen.lpCreateParams, &param);
-    EXPECT_EQ(seen.cx, 300);
-    EXPECT_EQ(seen.cy, 200);
-    EXPECT_EQ(seen.x, 5);
-    EXPECT_EQ(seen.y, 6);
+    EXPECT_EQ(
+        std::tuple(seen.lpCreateParams, seen.x, seen.y, seen.cx, seen.cy, seen.style),
+        std::tuple(static_cast<LPVOID>(&param), 5, 6, 300, 200, static_cast<LONG>(WS_OVERLAPPEDWINDOW)));
     EXPECT_STREQ(seen.lpszName, "title");
-    EXPECT_EQ(seen.style, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
 }
 
 TEST_F(user32_test, a_hidden_window_is_not_painted) {
@@ -163,14 +161,28 @@ TEST_F(user32_test, a_window_destroying_itself_inside_its_procedure_is_safe) {
         return std::nullopt;
     });
     HWND window = recorder::shown_window();
+    HDC never_given_back = GetDC(window);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    SelectObject(never_given_back, pen);
     EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 5);
     EXPECT_EQ(recorder::ids(), (std::vector<UINT>{WM_USER, WM_DESTROY, WM_NCDESTROY}));
+#if !defined(_WIN32)
+    // Once the loop runs again and no procedure does, the window is gone with its DC, which lets go of the
+    // pen.
+    PostQuitMessage(0);
+    MSG msg;
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_TRUE(DeleteObject(pen));
+#endif
 }
 
-TEST_F(user32_test, system_arrow_cursor_is_shared_and_others_are_absent) {
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    EXPECT_NE(arrow, nullptr);
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
+TEST_F(user32_test, system_cursors_are_shared_and_others_are_absent) {
+    // IDC_ARROW to IDC_HELP, as LoadCursor's documentation numbers them.
+    for (WORD id : {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643, 32644, 32645, 32646, 32648,
+                    32649, 32650, 32651}) {
+        EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)), nullptr) << id;
+    }
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, "arrow"), nullptr);
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), nullptr) << "no cursor resources of our own";
@@ -184,8 +196,7 @@ TEST_F(user32_test, move_window_resizes_and_moves) {
     EXPECT_EQ(recorder::log(), expected);
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 300);
-    EXPECT_EQ(client.bottom, 150);
+    EXPECT_EQ(client, (RECT{0, 0, 300, 150}));
     EXPECT_FALSE(MoveWindow(nullptr, 0, 0, 1, 1, TRUE));
 }
 
@@ -213,10 +224,7 @@ TEST_F(user32_test, default_size_and_clamped_sizes) {
         ASSERT_NE(window, nullptr);
         RECT client = {1, 2, 3, 4};
         ASSERT_TRUE(GetClientRect(window, &client));
-        EXPECT_EQ(client.left, 0);
-        EXPECT_EQ(client.top, 0);
-        EXPECT_EQ(client.right, c.right) << c.width << " x " << c.height;
-        EXPECT_EQ(client.bottom, c.bottom) << c.width << " x " << c.height;
+        EXPECT_EQ(client, (RECT{0, 0, c.right, c.bottom})) << c.width << " x " << c.height;
         DestroyWindow(window);
     }
     EXPECT_FALSE(GetClientRect(nullptr, nullptr));
